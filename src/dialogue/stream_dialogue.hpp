@@ -1,0 +1,14 @@
+#pragma once
+
+// The dialogue written with std::cout and std::cin: results in the stream's default notation.
+namespace stream_dialogue {
+
+void report_current(double x, double y, double z);
+
+// Asks for x until it is valid, then for y and z, overwriting all three.
+void read_variables(double& x, double& y, double& z);
+
+// Four lines, the last one empty.
+void report_results(double t, double u);
+
+} // namespace stream_dialogue

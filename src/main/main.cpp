@@ -1,0 +1,31 @@
+#include "formula.hpp"
+#include "platform.hpp"
+#include "stdio_dialogue.hpp"
+#include "stream_dialogue.hpp"
+
+// Three reports of t and u: for the built-in zeros, then for values typed through the standard
+// streams, then for values typed through printf and scanf_s. Each phase starts from the values
+// the one before it left.
+int main()
+{
+    double x = 0.0;
+    double y = 0.0;
+    double z = 0.0;
+    double t = 0.0;
+    double u = 0.0;
+
+    stream_dialogue::report_current(x, y, z);
+    formula::evaluate(x, y, z, t, u);
+    stream_dialogue::report_results(t, u);
+
+    stream_dialogue::read_variables(x, y, z);
+    formula::evaluate(x, y, z, t, u);
+    stream_dialogue::report_results(t, u);
+
+    stdio_dialogue::read_variables(x, y, z);
+    formula::evaluate(x, y, z, t, u);
+    stdio_dialogue::report_results(t, u);
+
+    platform::pause();
+    return 0;
+}

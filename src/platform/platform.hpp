@@ -1,0 +1,22 @@
+#pragma once
+
+// What Windows offers and other platforms lack: the bounds-checked scanf_s and the command
+// processor's "pause". Everything above this layer reads the same on every platform.
+
+#include <cstdio>
+
+#if !defined(_WIN32) && !defined(__STDC_LIB_EXT1__)
+// For "%lf" scanf_s takes no size argument and means exactly what scanf does.
+inline int scanf_s(const char* format, double* value)
+{
+    return std::scanf(format, value);
+}
+#endif
+
+namespace platform {
+
+// Flushes standard output, writes the pause prompt and waits for a key, or for one more byte
+// of piped input; waits for nothing once standard input has ended.
+void pause();
+
+} // namespace platform
