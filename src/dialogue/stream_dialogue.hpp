@@ -5,7 +5,7 @@ namespace stream_dialogue {
 
 void report_current(double x, double y, double z);
 
-// Asks for x until it is valid, then for y and z, overwriting all three.
+// Asks for x until it is valid, then for y and z, overwriting them in place.
 void read_variables(double& x, double& y, double& z);
 
 // Four lines, the last one empty.

@@ -5,7 +5,7 @@
 //   u = x * (sin(y) + cos(z))
 namespace formula {
 
-// x stands under a square root, so values below zero are refused; NaN and infinities pass.
+// x stands under a square root, so values below zero are refused; NaN and +infinity pass.
 bool x_is_valid(double x);
 
 // Expects an x for which x_is_valid holds.

@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#if !defined(_WIN32) && !defined(__STDC_LIB_EXT1__)
+#ifndef _WIN32
 // For "%lf" scanf_s takes no size argument and means exactly what scanf does.
 inline int scanf_s(const char* format, double* value)
 {
