@@ -21,7 +21,7 @@ bool same(double actual, const std::string& expected)
 {
     const double e = number(expected);
     return std::isnan(e) ? std::isnan(actual)
-                         : actual == e && !std::signbit(actual) == !std::signbit(e);
+                         : actual == e && std::signbit(actual) == std::signbit(e);
 }
 
 TEST(Formula, MatchesTheTable)
