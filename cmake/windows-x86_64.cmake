@@ -1,0 +1,24 @@
+# 64-bit Windows with Debian's mingw-w64 (win32 threads), run under Wine.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-win32)
+set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-win32)
+set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# mingw-w64 links the old msvcrt.dll, whose scanf_s refuses nan, inf and hexadecimal numbers.
+# The same compiler's specs with the Universal C Runtime in its place give what the platform's
+# own compiler links since 2015.
+execute_process(COMMAND ${CMAKE_CXX_COMPILER} -dumpspecs
+                OUTPUT_VARIABLE specs COMMAND_ERROR_IS_FATAL ANY)
+string(REPLACE "-lmsvcrt " "-lucrt " specs "${specs}")
+file(WRITE ${CMAKE_BINARY_DIR}/ucrt.specs "${specs}")
+set(CMAKE_C_FLAGS_INIT "-specs=${CMAKE_BINARY_DIR}/ucrt.specs")
+set(CMAKE_CXX_FLAGS_INIT "${CMAKE_C_FLAGS_INIT}")
+# Standalone: nothing but the system's own DLLs.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")
+
+set(CMAKE_CROSSCOMPILING_EMULATOR sh ${CMAKE_CURRENT_LIST_DIR}/wine-run ${CMAKE_BINARY_DIR}/wine)
