@@ -11,10 +11,13 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # mingw-w64 links the old msvcrt.dll, whose scanf_s refuses nan, inf and hexadecimal numbers.
 # The same compiler's specs with the Universal C Runtime in its place give what the platform's
-# own compiler links since 2015.
+# own compiler links since 2015, and with the UCRT's mathematical functions ahead of libmingwex's.
+execute_process(COMMAND x86_64-w64-mingw32-dlltool -d ${CMAKE_CURRENT_LIST_DIR}/ucrt-math.def
+                        -l ${CMAKE_BINARY_DIR}/libucrt-math.a COMMAND_ERROR_IS_FATAL ANY)
 execute_process(COMMAND ${CMAKE_CXX_COMPILER} -dumpspecs
                 OUTPUT_VARIABLE specs COMMAND_ERROR_IS_FATAL ANY)
 string(REPLACE "-lmsvcrt " "-lucrt " specs "${specs}")
+string(REPLACE "-lmingwex " "${CMAKE_BINARY_DIR}/libucrt-math.a -lmingwex " specs "${specs}")
 file(WRITE ${CMAKE_BINARY_DIR}/ucrt.specs "${specs}")
 set(CMAKE_C_FLAGS_INIT "-specs=${CMAKE_BINARY_DIR}/ucrt.specs")
 set(CMAKE_CXX_FLAGS_INIT "${CMAKE_C_FLAGS_INIT}")
