@@ -1,5 +1,6 @@
 #include "platform.hpp"
 
+#include <cerrno>
 #include <cstdio>
 
 #ifdef _WIN32
@@ -9,14 +10,15 @@
 void platform::pause()
 {
     std::fflush(stdout);
+    const int output_error = errno;
     // The command processor writes its own prompt and waits; its status tells nothing we need.
     [[maybe_unused]] const int status = std::system("pause");
+    errno = output_error;
 }
 
 #else
 
 #include <array>
-#include <cerrno>
 #include <csignal>
 #include <termios.h>
 #include <unistd.h>
@@ -25,51 +27,91 @@ namespace {
 
 const char* const prompt = "Press any key to continue . . . ";
 
-// The signals that end a process at the terminal, and what they did before the wait.
-const std::array<int, 4> endings = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
-std::array<struct sigaction, endings.size()> earlier{};
+// What the wait takes over: the signals that end a process by default, the stop from the
+// terminal and the continue after it; and what each did before the wait.
+const std::array<int, 14> handled = {SIGHUP,    SIGINT,  SIGQUIT, SIGTERM, SIGPIPE,
+                                     SIGALRM,   SIGUSR1, SIGUSR2, SIGXCPU, SIGXFSZ,
+                                     SIGVTALRM, SIGPROF, SIGTSTP, SIGCONT};
+std::array<struct sigaction, handled.size()> earlier{};
 
-termios terminal_modes{};
+termios found{}; // the terminal's modes as the wait found them
+termios keys{};  // single key presses, unechoed; Ctrl-C and Ctrl-Z still act
 
-void restore_modes_and_end(int signal)
+void take_over(int signal);
+
+// Signals that were ignored when the wait began stay ignored.
+void install()
 {
-    tcsetattr(STDIN_FILENO, TCSANOW, &terminal_modes);
-    // Delivered once this handler returns, the signal ends the process as it would have.
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
-}
-
-// Single key presses, unechoed; Ctrl-C still interrupts, leaving the modes as they were.
-bool enter_key_mode()
-{
-    if (tcgetattr(STDIN_FILENO, &terminal_modes) != 0) {
-        return false;
-    }
-    struct sigaction restore = {};
-    restore.sa_handler = restore_modes_and_end;
-    sigemptyset(&restore.sa_mask);
-    for (std::size_t i = 0; i < endings.size(); ++i) {
-        sigaction(endings[i], nullptr, &earlier[i]);
+    struct sigaction ours = {};
+    ours.sa_handler = take_over;
+    sigemptyset(&ours.sa_mask);
+    for (std::size_t i = 0; i < handled.size(); ++i) {
         if (earlier[i].sa_handler != SIG_IGN) {
-            sigaction(endings[i], &restore, nullptr);
+            sigaction(handled[i], &ours, nullptr);
         }
     }
-    termios keys = terminal_modes;
+}
+
+// Each signal acts as it would have, with the terminal in its own modes: an ending one ends the
+// process, a stop stops it, and on continuing the wait takes key mode again.
+void take_over(int signal)
+{
+    if (signal != SIGCONT) {
+        tcsetattr(STDIN_FILENO, TCSANOW, &found);
+        std::signal(signal, SIG_DFL);
+        sigset_t self;
+        sigemptyset(&self);
+        sigaddset(&self, signal);
+        sigprocmask(SIG_UNBLOCK, &self, nullptr);
+        std::raise(signal);
+        // Continued, or never stopped: an orphaned process group ignores the stop.
+        install();
+    }
+    tcsetattr(STDIN_FILENO, TCSANOW, &keys);
+}
+
+// No handled signal acts while the modes and the handlers change over.
+sigset_t block_handled()
+{
+    sigset_t all;
+    sigset_t before;
+    sigemptyset(&all);
+    for (const int signal : handled) {
+        sigaddset(&all, signal);
+    }
+    sigprocmask(SIG_BLOCK, &all, &before);
+    return before;
+}
+
+bool enter_key_mode()
+{
+    if (tcgetattr(STDIN_FILENO, &found) != 0) {
+        return false;
+    }
+    keys = found;
     keys.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
     keys.c_cc[VMIN] = 1;
     keys.c_cc[VTIME] = 0;
+    const sigset_t before = block_handled();
+    for (std::size_t i = 0; i < handled.size(); ++i) {
+        sigaction(handled[i], nullptr, &earlier[i]);
+    }
+    install();
     tcsetattr(STDIN_FILENO, TCSANOW, &keys);
+    sigprocmask(SIG_SETMASK, &before, nullptr);
     return true;
 }
 
 void leave_key_mode()
 {
+    const sigset_t before = block_handled();
     // Drops the rest of a key that sends several bytes, such as an arrow.
     tcflush(STDIN_FILENO, TCIFLUSH);
-    tcsetattr(STDIN_FILENO, TCSANOW, &terminal_modes);
-    for (std::size_t i = 0; i < endings.size(); ++i) {
-        sigaction(endings[i], &earlier[i], nullptr);
+    tcsetattr(STDIN_FILENO, TCSANOW, &found);
+    for (std::size_t i = 0; i < handled.size(); ++i) {
+        sigaction(handled[i], &earlier[i], nullptr);
     }
+    sigprocmask(SIG_SETMASK, &before, nullptr);
 }
 
 void wait_for_key()

@@ -16,7 +16,8 @@ inline int scanf_s(const char* format, double* value)
 namespace platform {
 
 // Flushes standard output, writes the pause prompt and waits for a key, or for one more byte
-// of piped input; waits for nothing once standard input has ended.
+// of piped input; waits for nothing once standard input has ended. Leaves in errno the error of
+// the last write to standard output, if that failed.
 void pause();
 
 } // namespace platform
