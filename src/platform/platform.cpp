@@ -56,6 +56,7 @@ void install()
 // process, a stop stops it, and on continuing the wait takes key mode again.
 void take_over(int signal)
 {
+    const int interrupted_errno = errno;
     if (signal != SIGCONT) {
         tcsetattr(STDIN_FILENO, TCSANOW, &found);
         std::signal(signal, SIG_DFL);
@@ -68,6 +69,7 @@ void take_over(int signal)
         install();
     }
     tcsetattr(STDIN_FILENO, TCSANOW, &keys);
+    errno = interrupted_errno;
 }
 
 // No handled signal acts while the modes and the handlers change over.
