@@ -1,4 +1,5 @@
-# Read by cpack. The Debian package carries the reason why the program is linked statically.
+# Read by cpack: the times of the packed files, and the Debian package's lintian override, which
+# says why the program is linked statically.
 if(CPACK_GENERATOR STREQUAL "DEB")
     set(CPACK_INSTALLED_DIRECTORIES ${CMAKE_CURRENT_LIST_DIR}/lintian-overrides
                                     usr/share/lintian/overrides)

@@ -1,7 +1,8 @@
 # The packages: a .tar.gz (Linux) or a .zip (Windows), and a Debian package with cpack -G DEB.
 # Each comes out byte for byte the same from the same commit: stripped, and every time in it
 # that of the commit (SOURCE_DATE_EPOCH, where set, wins).
-set(CPACK_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR})
+set(CPACK_PACKAGE_FILE_NAME
+    ${PROJECT_NAME}-${PROJECT_VERSION}-${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_CONTACT "calculator developers <calculator@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "evaluate two formulas of three real numbers, three times")

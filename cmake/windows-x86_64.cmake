@@ -12,9 +12,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # mingw-w64 links the old msvcrt.dll, whose scanf_s refuses nan, inf and hexadecimal numbers.
 # The same compiler's specs with the Universal C Runtime in its place give what the platform's
 # own compiler links since 2015, and with the UCRT's mathematical functions ahead of libmingwex's.
-# dlltool names symbols after the library's path: made where it lies, none of the build's folder.
+# dlltool names its symbols after the path it is given, so the library gets a bare name, and the
+# build's folder stays out of the executable.
 execute_process(COMMAND x86_64-w64-mingw32-dlltool -d ${CMAKE_CURRENT_LIST_DIR}/ucrt-math.def
-                        -l libucrt-math.a WORKING_DIRECTORY ${CMAKE_BINARY_DIR} COMMAND_ERROR_IS_FATAL ANY)
+                        -l libucrt-math.a
+                WORKING_DIRECTORY ${CMAKE_BINARY_DIR} COMMAND_ERROR_IS_FATAL ANY)
 execute_process(COMMAND ${CMAKE_CXX_COMPILER} -dumpspecs
                 OUTPUT_VARIABLE specs COMMAND_ERROR_IS_FATAL ANY)
 string(REPLACE "-lmsvcrt " "-lucrt " specs "${specs}")
