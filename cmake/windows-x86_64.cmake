@@ -24,7 +24,9 @@ string(REPLACE "-lmingwex " "${CMAKE_BINARY_DIR}/libucrt-math.a -lmingwex " spec
 file(WRITE ${CMAKE_BINARY_DIR}/ucrt.specs "${specs}")
 set(CMAKE_C_FLAGS_INIT "-specs=${CMAKE_BINARY_DIR}/ucrt.specs")
 set(CMAKE_CXX_FLAGS_INIT "${CMAKE_C_FLAGS_INIT}")
-# Standalone: nothing but the system's own DLLs. No time of the build in the executable.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp")
+# Standalone: every library that has a static form is linked in (the C++ runtime, libgcc, the
+# stack protector's libssp), and only the system's own DLLs are imported. No time of the build
+# in the executable.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--no-insert-timestamp")
 
 set(CMAKE_CROSSCOMPILING_EMULATOR sh ${CMAKE_CURRENT_LIST_DIR}/wine-run ${CMAKE_BINARY_DIR}/wine)

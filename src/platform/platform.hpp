@@ -6,11 +6,15 @@
 #include <cstdio>
 
 #ifndef _WIN32
-// For "%lf" scanf_s takes no size argument and means exactly what scanf does.
+// For "%lf" scanf_s takes no size argument and means exactly what scanf does. The format is the
+// caller's, who passes a literal.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
 inline int scanf_s(const char* format, double* value)
 {
     return std::scanf(format, value);
 }
+#pragma GCC diagnostic pop
 #endif
 
 namespace platform {
