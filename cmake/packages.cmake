@@ -4,6 +4,8 @@
 set(CPACK_PACKAGE_FILE_NAME
     ${PROJECT_NAME}-${PROJECT_VERSION}-${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR})
 set(CPACK_STRIP_FILES ON)
+# Beside each package, its SHA-256 in the form that sha256sum -c reads.
+set(CPACK_PACKAGE_CHECKSUM SHA256)
 set(CPACK_PACKAGE_CONTACT "calculator developers <calculator@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "evaluate two formulas of three real numbers, three times")
 string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
