@@ -21,7 +21,10 @@ execute_process(COMMAND x86_64-w64-mingw32-dlltool -d ${CMAKE_CURRENT_LIST_DIR}/
 execute_process(COMMAND ${CMAKE_CXX_COMPILER} -dumpspecs
                 OUTPUT_VARIABLE specs COMMAND_ERROR_IS_FATAL ANY)
 string(REPLACE "-lmsvcrt " "-lucrt " specs "${specs}")
-string(REPLACE "-lmingwex " "${CMAKE_BINARY_DIR}/libucrt-math.a -lmingwex " specs "${specs}")
+# The linker orders the import tables by the path of the library each comes from. Written with a
+# second leading slash, ours sorts before every system library's path in any folder, not only in
+# those that sort before /usr.
+string(REPLACE "-lmingwex " "/${CMAKE_BINARY_DIR}/libucrt-math.a -lmingwex " specs "${specs}")
 file(WRITE ${CMAKE_BINARY_DIR}/ucrt.specs "${specs}")
 set(CMAKE_C_FLAGS_INIT "-specs=${CMAKE_BINARY_DIR}/ucrt.specs")
 set(CMAKE_CXX_FLAGS_INIT "${CMAKE_C_FLAGS_INIT}")
