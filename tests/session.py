@@ -1,7 +1,7 @@
 # session.py MODE CASE.in PROGRAM...: runs the calculator as its users do, in the way that MODES
 # names, and fails on what they would not expect. PROGRAM may start with an emulator; a Windows
 # program (.exe) ends its lines with CR LF, and its pause is the command processor's.
-import fcntl, os, random, re, select, signal, subprocess, sys, termios, time
+import fcntl, os, random, re, select, shlex, signal, subprocess, sys, termios, time
 from pathlib import Path
 
 PROMPT = re.compile(rb"(: |Press any key to continue[ .]*\. )\Z")
@@ -20,10 +20,18 @@ def read_until(fd, done):  # the new output up to where done() holds, or a failu
     while not done(new):
         ready, _, _ = select.select([fd], [], [], max(0, deadline - time.monotonic()))
         more = os.read(fd, 4096) if ready else b""
-        if not more:
-            fail(f"nothing more came after {new!r}")
+        if not more or time.monotonic() > deadline:
+            fail(f"nothing more came after {new[-200:]!r}")
         new += more
     return new
+
+
+def wait_until(ready, why):  # for a state of another process that shows in no output
+    deadline = time.monotonic() + 20
+    while not ready():
+        if time.monotonic() > deadline:
+            fail(why)
+        time.sleep(0.01)
 
 
 def check(case, program, out, err, rc):
@@ -68,8 +76,7 @@ def hostile_input(case, program):  # from a fixed seed, cut off anywhere: still 
         run = subprocess.run(program, input=data, capture_output=True, timeout=20)
         reports = run.stdout.count(b"Result:")
         if run.returncode != 0 or run.stderr or reports != 3 or b"continue" not in run.stdout:
-            fail(f"input {data[:200]!r}: exit {run.returncode}, stderr {run.stderr!r}, "
-                 f"output {run.stdout!r}")
+            fail(f"input {data[:200]!r}: exit {run.returncode}, {run.stderr!r}, {run.stdout!r}")
 
 
 def output_lost(case, program, stdout, before_start, error):  # said on stderr, with exit 1
@@ -93,37 +100,40 @@ def output_closed(case, program):
     output_lost(case, program, None, close_stdout, b"Bad file descriptor")
 
 
-class Terminal:
-    """A command at a new pseudo-terminal, the answers as typed there, and its modes to end in."""
+class Terminal:  # a command at a new pseudo-terminal, the answers typed there, the modes to end in
 
-    def __init__(self, case, command, stdout=None):
+    def __init__(self, case, command, stdout=None, take_over=None):
         self.master, self.slave = os.openpty()
+        # A read out of line mode returns at once, with or without a key, unless asked to wait.
         self.modes = termios.tcgetattr(self.slave)
+        self.modes[6][termios.VMIN] = b"\0"
+        termios.tcsetattr(self.slave, termios.TCSANOW, self.modes)
         answers = Path(case).read_bytes().splitlines(keepends=True)
         self.typed = [answer.replace(b"\r\n", b"\r") for answer in answers]  # Enter sends CR
         self.proc = subprocess.Popen(command, stdin=self.slave, stderr=self.slave,
                                      stdout=self.slave if stdout is None else stdout,
-                                     preexec_fn=self.take_over,
+                                     preexec_fn=take_over or self.control,
                                      env={"PATH": os.environ["PATH"], "PS1": "$ "})
 
-    def take_over(self):  # in the child: a session of its own, SIGHUP ignored as nohup does
+    def control(self):  # in the child: a session of its own, at its controlling terminal
         os.setsid()
         fcntl.ioctl(0, termios.TIOCSCTTY)
-        signal.signal(signal.SIGHUP, signal.SIG_IGN)
 
     def read_until(self, end):
         return read_until(self.master, lambda new: new.endswith(end))
+
+    def at_the_pause(self):  # every answer typed, and the pause waiting for a key
+        os.write(self.master, b"".join(self.typed))
+        self.read_until(b"continue . . . ")
+        self.wait_for_key_mode()
 
     def check_modes(self, when):
         if termios.tcgetattr(self.slave) != self.modes:
             fail(f"the terminal was left in other modes {when}")
 
     def wait_for_key_mode(self):
-        deadline = time.monotonic() + 20
-        while termios.tcgetattr(self.slave)[3] & termios.ECHO:
-            if time.monotonic() > deadline:
-                fail("the pause stayed in line mode: the key would need Enter, and be echoed")
-            time.sleep(0.01)
+        wait_until(lambda: not termios.tcgetattr(self.slave)[3] & termios.ECHO,
+                   "the pause stayed in line mode: the key would need Enter, and be echoed")
 
     def check_end(self, status):
         rc = self.proc.wait(timeout=20)
@@ -133,30 +143,29 @@ class Terminal:
             fail(f"exit {rc}, and {left} bytes of the key left for the shell to read")
 
 
-def arrow_key_at_the_pause(case, program):
-    # First stopped, set back to line mode as a shell would, and continued: the pause must take
-    # key mode again. The arrow must then end it, unechoed and whole.
-    terminal = Terminal(case, program)
-    os.write(terminal.master, b"".join(terminal.typed))
-    terminal.read_until(b"continue . . . ")
-    os.kill(terminal.proc.pid, signal.SIGSTOP)
-    os.waitpid(terminal.proc.pid, os.WUNTRACED)
-    termios.tcsetattr(terminal.slave, termios.TCSANOW, terminal.modes)
+def as_a_caller_may_start_it():  # in the child: no controlling terminal, nohup, SIGINT blocked
+    os.setsid()
+    signal.signal(signal.SIGHUP, signal.SIG_IGN)
+    signal.pthread_sigmask(signal.SIG_BLOCK, {signal.SIGINT})
+
+
+def arrow_key_at_the_pause(case, program):  # SIGHUP, ignored, and SIGINT, blocked, stay so
+    terminal = Terminal(case, program, take_over=as_a_caller_may_start_it)
+    terminal.at_the_pause()
     os.kill(terminal.proc.pid, signal.SIGHUP)
-    os.kill(terminal.proc.pid, signal.SIGCONT)
-    terminal.wait_for_key_mode()
+    os.kill(terminal.proc.pid, signal.SIGINT)
     os.write(terminal.master, b"\x1b[A")
-    if terminal.read_until(b"\n") != b"\r\n":
-        fail("the key was echoed")
     terminal.check_end(0)
 
 
-def ctrl_c_at_the_pause(case, program):
-    terminal = Terminal(case, program)
-    os.write(terminal.master, b"".join(terminal.typed))
-    terminal.read_until(b"continue . . . ")
-    os.write(terminal.master, b"\x03")
-    terminal.check_end(-signal.SIGINT)
+def signals_at_the_pause(case, program):  # each ends the program as it would have
+    # qemu passes SIGRTMIN and the next one to the guest as glibc's own two signals, below it.
+    for sent in [signal.SIGHUP, signal.SIGINT, signal.SIGPIPE, signal.SIGABRT, signal.SIGIO,
+                 signal.SIGRTMAX]:
+        terminal = Terminal(case, program)
+        terminal.at_the_pause()
+        os.kill(terminal.proc.pid, sent)
+        terminal.check_end(-sent)
 
 
 def ctrl_d_as_the_last_answer(case, program):  # the input has ended: the pause must not wait
@@ -165,40 +174,60 @@ def ctrl_d_as_the_last_answer(case, program):  # the input has ended: the pause 
     terminal.check_end(0)
 
 
-def ctrl_z_and_fg_at_the_pause(case, program):
-    # Twice, in a shell with job control that does not restore the modes itself (dash): stopped,
-    # the shell must have its modes back; continued, the pause must wait for one key, unechoed.
+def job_control_at_the_pause(case, program):
+    # In dash, which leaves the modes to its jobs: stopped by SIGTSTP, SIGTTIN, SIGTTOU or Ctrl-Z,
+    # the pause gives the shell its modes back, and takes key mode again on fg. SIGTERM and then
+    # SIGCONT, as bash's kill %1 sends them, end it, and the shell's own modes stay as they are.
     terminal = Terminal(case, ["sh", "-i"])
-    os.write(terminal.master, " ".join(program).encode() + b"\n" + b"".join(terminal.typed))
+    os.write(terminal.master, shlex.join(program).encode() + b"\n" + b"".join(terminal.typed))
     terminal.read_until(b"continue . . . ")
-    for _ in range(2):
-        os.write(terminal.master, b"\x1a")
-        terminal.read_until(b"$ ")
-        terminal.check_modes("while the job was stopped")
-        os.write(terminal.master, b"fg\n")
+    for stop in [signal.SIGTSTP, signal.SIGTTIN, signal.SIGTTOU]:
         terminal.wait_for_key_mode()
-    os.write(terminal.master, b"k")
-    if not re.search(rb"(\A|\n)\r\n\$ \Z", terminal.read_until(b"$ ")):
-        fail("the key was echoed or lost")
+        os.killpg(os.tcgetpgrp(terminal.master), stop)
+        terminal.read_until(b"$ ")
+        terminal.check_modes(f"while the job was stopped by {stop.name}")
+        os.write(terminal.master, b"fg\n")
+    terminal.wait_for_key_mode()
+    os.write(terminal.master, b"\x1a")
+    terminal.read_until(b"$ ")
+    terminal.check_modes("while the job was stopped by Ctrl-Z")
+    terminal.modes[3] &= ~termios.ECHOCTL
+    termios.tcsetattr(terminal.slave, termios.TCSANOW, terminal.modes)
+    os.write(terminal.master, b"kill %1; bg %1; wait %1; echo ended $?\n")
+    if b"ended 143\r\n" not in terminal.read_until(b"$ "):
+        fail("the stopped job did not end by SIGTERM")
+    terminal.check_modes("after the job ended")
     os.write(terminal.master, b"exit\n")
     terminal.check_end(0)
 
 
-def reader_gone_at_the_pause(case, program):  # that of standard output, before the last answer
+def continued_while_writing(case, program):  # nothing is lost
+    # Standard output is a pipe with room for the last results but not for the pause's prompt.
     reader, writer = os.pipe()
     terminal = Terminal(case, program, writer)
-    os.close(writer)
     os.write(terminal.master, b"".join(terminal.typed[:-1]))
-    read_until(reader, lambda new: new.count(b"Enter z: ") == 2)
-    os.close(reader)
+    shown = read_until(reader, lambda new: new.count(b"Enter z: ") == 2)
+    results = Path(case[:-3] + ".out").read_bytes().index(b"Press") - len(shown)
+    filler = b"." * (fcntl.fcntl(writer, fcntl.F_GETPIPE_SZ) - results)
+    os.write(writer, filler)
     os.write(terminal.master, terminal.typed[-1])
-    terminal.check_end(-signal.SIGPIPE)
+    terminal.wait_for_key_mode()
+    waits_in = Path(f"/proc/{terminal.proc.pid}/wchan")
+    wait_until(lambda: waits_in.read_text().endswith("pipe_write"), "the prompt went out at once")
+    # Line mode and SIGCONT, as a shell gives fg; no room until the handler has taken key mode.
+    termios.tcsetattr(terminal.slave, termios.TCSANOW, terminal.modes)
+    os.kill(terminal.proc.pid, signal.SIGCONT)
+    terminal.wait_for_key_mode()
+    shown += read_until(reader, lambda new: new.endswith(b"continue . . . "))[len(filler):]
+    os.write(terminal.master, b"\x13")  # Ctrl-S, a key like any other
+    terminal.check_end(0)
+    check(case, program, shown + read_until(reader, lambda new: new.endswith(b"\n")), b"", 0)
 
 
 MODES = {"transcript": answers_piped_at_once, "prompts": answers_typed_as_prompts_come,
          "hostile": hostile_input, "full": output_to_a_full_disk, "closed": output_closed,
-         "key": arrow_key_at_the_pause, "interrupt": ctrl_c_at_the_pause,
-         "ended": ctrl_d_as_the_last_answer, "stopped": ctrl_z_and_fg_at_the_pause,
-         "sigpipe": reader_gone_at_the_pause}
+         "key": arrow_key_at_the_pause,
+         "signals": signals_at_the_pause, "ended": ctrl_d_as_the_last_answer,
+         "jobs": job_control_at_the_pause, "continued": continued_while_writing}
 mode, case, *program = sys.argv[1:]
 MODES[mode](case, program)
