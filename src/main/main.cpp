@@ -8,6 +8,29 @@
 #include <cstdio>
 #include <cstring>
 
+namespace {
+
+// Flushed and closed here, not left to the exit, so that a failure fails the run, whatever was
+// typed; some file systems first report a failed write at the close. Only a failure of these last
+// two calls can be named: a write that failed earlier left nothing but the stream's error flag.
+int finish_output()
+{
+    const int flush_error = std::fflush(stdout) == 0 ? 0 : errno;
+    const int close_error = platform::close_output();
+    const int error = flush_error != 0 ? flush_error : close_error;
+    if (error != 0) {
+        std::fprintf(stderr, "calculator: write error: %s\n", std::strerror(error));
+        return 1;
+    }
+    if (std::ferror(stdout) != 0) {
+        std::fputs("calculator: write error\n", stderr);
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
 // Three reports of t and u: for the built-in zeros, then for values typed through the standard
 // streams, then for values typed through printf and scanf_s. Each phase starts from the values
 // the one before it left. The exit status is 0 unless standard output could not be written.
@@ -36,11 +59,5 @@ int main()
     stdio_dialogue::report_results(t, u);
 
     platform::pause();
-
-    // Results that could not be written make a failed run, whatever was typed.
-    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
-        std::fprintf(stderr, "calculator: write error: %s\n", std::strerror(errno));
-        return 1;
-    }
-    return 0;
+    return finish_output();
 }

@@ -19,9 +19,12 @@ inline int scanf_s(const char* format, double* value)
 
 namespace platform {
 
-// Flushes standard output, writes the pause prompt and waits for a key, or for one more byte
-// of piped input; waits for nothing once standard input has ended. Leaves in errno the error of
-// the last write to standard output, if that failed.
+// Writes the pause prompt and waits for a key, or for one more byte of piped input; waits for
+// nothing once standard input has ended.
 void pause();
+
+// Closes standard output, once flushed, where some file systems first report a failed write:
+// 0, or the error of the close.
+int close_output();
 
 } // namespace platform

@@ -165,3 +165,8 @@ void platform::pause()
     }
     std::fputs("\n", stdout);
 }
+
+int platform::close_output()
+{
+    return close(STDOUT_FILENO) == 0 ? 0 : errno;
+}
