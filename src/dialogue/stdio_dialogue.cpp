@@ -1,3 +1,5 @@
+// On Windows this file alone sees the Universal C Runtime's headers, for its scanf_s, while the
+// C++ library was built with msvcrt's, whose types differ: so it uses no C++ library types.
 #include "stdio_dialogue.hpp"
 
 #include "formula.hpp"

@@ -8,7 +8,8 @@ namespace formula {
 // x stands under a square root, so values below zero are refused; NaN and +infinity pass.
 bool x_is_valid(double x);
 
-// Expects an x for which x_is_valid holds.
+// t and u, step by step. An x that x_is_valid refuses still comes here when the input ends while
+// it is asked for again; t is then NaN, as sqrt of a number below zero is.
 void evaluate(double x, double y, double z, double& t, double& u);
 
 } // namespace formula
