@@ -21,6 +21,8 @@ if(HARDEN AND CMAKE_${language}_COMPILER_ID MATCHES "GNU|Clang")
 endif()
 
 set(compile)
+# A flag the compiler only warns about (Clang, of a flag for another processor) is refused.
+set(CMAKE_REQUIRED_FLAGS -Werror)
 if(hardened)
     list(APPEND compile -Wformat=2 -Wimplicit-fallthrough -Werror=format-security
          -fstack-protector-strong -fno-delete-null-pointer-checks -fno-strict-overflow
@@ -54,6 +56,7 @@ if(hardened)
         endforeach()
     endif()
 endif()
+unset(CMAKE_REQUIRED_FLAGS)
 # Not for the resource compiler.
 add_compile_options("$<$<COMPILE_LANGUAGE:${language}>:${compile}>")
 
