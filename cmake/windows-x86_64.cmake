@@ -21,16 +21,15 @@ execute_process(COMMAND x86_64-w64-mingw32-dlltool -d ${CMAKE_CURRENT_LIST_DIR}/
 execute_process(COMMAND ${CMAKE_CXX_COMPILER} -dumpspecs
                 OUTPUT_VARIABLE specs COMMAND_ERROR_IS_FATAL ANY)
 string(REPLACE "-lmsvcrt " "-lucrt " specs "${specs}")
-# The linker orders the import tables by the path of the library each comes from. Written with a
-# second leading slash, ours sorts before every system library's path in any folder, not only in
-# those that sort before /usr.
-string(REPLACE "-lmingwex " "/${CMAKE_BINARY_DIR}/libucrt-math.a -lmingwex " specs "${specs}")
+string(REPLACE "-lmingwex " "-lucrt-math -lmingwex " specs "${specs}")
 file(WRITE ${CMAKE_BINARY_DIR}/ucrt.specs "${specs}")
-set(CMAKE_C_FLAGS_INIT "-specs=${CMAKE_BINARY_DIR}/ucrt.specs")
+set(CMAKE_C_FLAGS_INIT "\"-specs=${CMAKE_BINARY_DIR}/ucrt.specs\"")
 set(CMAKE_CXX_FLAGS_INIT "${CMAKE_C_FLAGS_INIT}")
 # Standalone: every library that has a static form is linked in (the C++ runtime, libgcc, the
 # stack protector's libssp), and only the system's own DLLs are imported. No time of the build
-# in the executable.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--no-insert-timestamp")
+# in the executable. The linker orders the import tables by the path of the library each comes
+# from: ours is found in a folder written with a second leading slash, so that it sorts before
+# every system library's path in any folder, not only in those that sort before /usr.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--no-insert-timestamp \"-L/${CMAKE_BINARY_DIR}\"")
 
 set(CMAKE_CROSSCOMPILING_EMULATOR sh ${CMAKE_CURRENT_LIST_DIR}/wine-run ${CMAKE_BINARY_DIR}/wine)
