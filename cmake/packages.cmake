@@ -1,13 +1,15 @@
-# The packages: a .tar.gz (Linux) or a .zip (Windows), and a Debian package with cpack -G DEB.
-# Each comes out byte for byte the same from the same commit: stripped, and every time in it
-# that of the commit (SOURCE_DATE_EPOCH, where set, wins).
+# The packages: cpack makes a .tar.gz (Linux) or a .zip (Windows), cpack -G DEB a Debian package,
+# and cpack --config CPackSourceConfig.cmake the source package. Each is the same bytes from the
+# same source, whoever makes it and wherever: package-staging.cmake gives the files their modes
+# and the release's time before they are packed, and package-archives.cmake writes each package
+# again in sorted order, with root as the owner, once cpack has made it.
 set(CPACK_PACKAGE_FILE_NAME
     ${PROJECT_NAME}-${PROJECT_VERSION}-${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR})
 set(CPACK_STRIP_FILES ON)
 # Beside each package, its SHA-256 in the form that sha256sum -c reads.
 set(CPACK_PACKAGE_CHECKSUM SHA256)
-set(CPACK_PACKAGE_CONTACT "calculator developers <calculator@example.org>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "evaluate two formulas of three real numbers, three times")
+set(CPACK_PACKAGE_CONTACT ${PACKAGE_CONTACT})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "console calculator of two formulas of three real numbers")
 string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "An interactive console calculator. It shows\n"
     "t = sqrt(x) - cos(z) / (1 + (y - x)^2) and u = x * (sin(y) + cos(z))\n"
@@ -21,11 +23,28 @@ if(CMAKE_CROSSCOMPILING AND CMAKE_SYSTEM_PROCESSOR STREQUAL "aarch64")
     set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE arm64)
 endif()
 
-set(CPACK_SOURCE_DATE_EPOCH $ENV{SOURCE_DATE_EPOCH})
-if(NOT CPACK_SOURCE_DATE_EPOCH)
-    execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
-                    OUTPUT_VARIABLE CPACK_SOURCE_DATE_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE
-                    ERROR_QUIET)
+# What the scripts need: the release's time; where the plain install put the licence, the changes
+# and the manual page, which the Debian package renames; the Debian changelog; lintian's override,
+# which applies only to a program that is static and position independent; and whether git knows
+# which files of the source are the project's.
+set(CPACK_SOURCE_DATE_EPOCH ${release_time})
+set(CPACK_CALCULATOR_DOCDIR ${CMAKE_INSTALL_DOCDIR})
+set(CPACK_CALCULATOR_MANDIR ${CMAKE_INSTALL_MANDIR})
+set(CPACK_CALCULATOR_CHANGELOG ${PROJECT_BINARY_DIR}/changelog.Debian)
+if(hardened AND linked_static)
+    set(CPACK_CALCULATOR_LINTIAN_OVERRIDE ${CMAKE_CURRENT_LIST_DIR}/lintian-override)
 endif()
-set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/package-times.cmake)
+set(CPACK_CALCULATOR_SOURCE_DIR ${PROJECT_SOURCE_DIR})
+set(CPACK_CALCULATOR_OWN_GIT ${own_git})
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/package-config.cmake)
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/package-staging.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/package-archives.cmake)
+
+# The source package: one .tar.gz of the project's own files, none of a build in the source.
+set(CPACK_SOURCE_GENERATOR TGZ)
+set(CPACK_SOURCE_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION})
+# Regular expressions, written out by cpack as they are: the source's path with its dots and the
+# like in brackets, which need no escape.
+string(REGEX REPLACE "([.+*?()|$])" "[\\1]" source "${PROJECT_SOURCE_DIR}")
+set(CPACK_SOURCE_IGNORE_FILES "^${source}/build/" "^${source}/[.]git/" "/__pycache__/")
 include(CPack)
