@@ -84,7 +84,8 @@ bool enter_key_mode()
         return false;
     }
     key_modes = found_modes;
-    // Without IXON, Ctrl-S and Ctrl-Q are keys too; without IEXTEN, so are Ctrl-V and Ctrl-O.
+    // Without IXON, Ctrl-S and Ctrl-Q are keys too; without IEXTEN, so are Ctrl-V and Ctrl-O on
+    // systems that give them a meaning outside line mode (BSD, macOS).
     key_modes.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | IEXTEN);
     key_modes.c_iflag &= ~static_cast<tcflag_t>(IXON);
     key_modes.c_cc[VMIN] = 1;
