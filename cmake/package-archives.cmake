@@ -1,7 +1,7 @@
 # Run by cpack once it has made a package, and before it copies it out beside its SHA-256
 # (CPACK_POST_BUILD_SCRIPTS). cpack's writer lists the files in the order the file system gives
 # them, so each package is written again from the same staged files: in sorted order, with root
-# as the owner and the release's time, by tar and gzip, by zip in UTC, or by dpkg-deb.
+# as the owner, by tar and gzip, by zip in UTC, or by dpkg-deb.
 set(staged ${CPACK_TEMPORARY_DIRECTORY})
 get_filename_component(top ${staged} NAME)
 file(GLOB_RECURSE entries LIST_DIRECTORIES true RELATIVE ${CPACK_TOPLEVEL_DIRECTORY} ${staged}/*)
@@ -9,7 +9,7 @@ foreach(package IN LISTS CPACK_PACKAGE_FILES)
     if(package MATCHES "[.]tar[.]gz$")
         execute_process(COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C
                                 tar --create --sort=name --format=gnu --owner=root:0 --group=root:0
-                                --mtime=@${CPACK_SOURCE_DATE_EPOCH} ${top}
+                                ${top}
                         COMMAND gzip -9n
                         WORKING_DIRECTORY ${CPACK_TOPLEVEL_DIRECTORY} OUTPUT_FILE ${package}
                         COMMAND_ERROR_IS_FATAL ANY)
