@@ -8,6 +8,22 @@
 
 namespace stream_dialogue {
 
+namespace {
+
+// Windows tools save text with a UTF-8 byte order mark; at the start of the input it is no
+// answer. Looking at the first byte waits for it, as the read after it would.
+void skip_byte_order_mark()
+{
+    for (const int mark : {0xEF, 0xBB, 0xBF}) {
+        if (std::cin.peek() != mark) {
+            return;
+        }
+        std::cin.get();
+    }
+}
+
+} // namespace
+
 void report_current(double x, double y, double z)
 {
     std::cout << "Current x: " << x << std::endl;
@@ -18,6 +34,7 @@ void report_current(double x, double y, double z)
 void read_variables(double& x, double& y, double& z)
 {
     std::cout << "Enter x: ";
+    skip_byte_order_mark();
     std::cin >> x;
     // Once the stream has failed it leaves x as it is, and asking again would never end.
     while (!formula::x_is_valid(x) && std::cin) {
