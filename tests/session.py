@@ -1,9 +1,10 @@
-# session.py MODE CASE.in PROGRAM...: runs the calculator as its users do, in the way that MODES
-# names, and fails on what they would not expect. PROGRAM may start with an emulator; a Windows
-# program (.exe) ends its lines with CR LF, and its pause is the command processor's.
+# session.py TEST CASE.in PROGRAM...: runs the calculator as its users do, in the way that the
+# function TEST does, and fails on what they would not expect. PROGRAM may start with an emulator;
+# a Windows program (.exe) ends its lines with CR LF, and its pause is the command processor's.
 import fcntl, os, random, re, select, shlex, signal, subprocess, sys, termios, time
 from pathlib import Path
 
+LFLAG, CC = 3, 6  # fields of termios.tcgetattr
 PROMPT = re.compile(rb"(: |Press any key to continue[ .]*\. )\Z")
 TOKENS = [b"0", b"-0", b"4", b"-3", b"-1e-300", b"1.8e308", b"1e-400", b"nan", b"-inf", b"0x1p2",
           b"0x1p", b"1.5e", b"-", b"abc", b"\x00", b"\xff\xc3\xa9", b"\x1b[A", b"\x1a", b"\r\n",
@@ -35,40 +36,44 @@ def wait_until(ready, why):  # for a state of another process that shows in no o
 
 
 def check(case, program, out, err, rc):
-    want = Path(case[:-3] + ".out").read_bytes()
+    want = Path(case).with_suffix(".out").read_bytes()
     if program[-1].endswith(".exe"):
         want = want.replace(b"\n", b"\r\n")
         out = re.sub(rb"(Press any key to continue)[ .]*(\r\n)?\Z", rb"\1 . . . \r\n", out)
     # The pause's text on Windows, and the sign and spelling of NaN, are the runtime's own.
     want, out = [re.sub(rb"-?nan(\([a-z]+\))?", b"nan", text) for text in (want, out)]
     if (out, err, rc) != (want, b"", 0):
-        fail(f"exit {rc}, stderr {err!r}, output:\n{out.decode(errors='replace')}")
+        fail(f"exit {rc}, stderr {err!r}, and not the output of {Path(case).stem}.out:\n"
+             f"{out.decode(errors='replace')}")
 
 
-def answers_piped_at_once(case, program):  # with the case's command-line arguments, if any
-    arguments = Path(case[:-3] + ".args")
+def transcript(case, program):  # the answers piped at once, with the case's arguments, if any
+    arguments = Path(case).with_suffix(".args")
     extra = arguments.read_text().split() if arguments.exists() else []
     with open(case, "rb") as answers:
         run = subprocess.run(program + extra, stdin=answers, capture_output=True, timeout=20)
     check(case, program, run.stdout, run.stderr, run.returncode)
 
 
-def answers_typed_as_prompts_come(case, program):  # and one more byte for the pause
+def prompts(case, program):  # the answers written as the prompts come, and one more byte
+    # To a pipe left non-blocking, as some parents leave it: every read must wait all the same.
     # The read end stays open here too, so that a byte the pause leaves unread is still there.
-    key, line_end = os.pipe()
-    proc = subprocess.Popen(program, stdin=key, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    read_end, write_end = os.pipe()
+    if not program[-1].endswith(".exe"):
+        os.set_blocking(read_end, False)
+    proc = subprocess.Popen(program, stdin=read_end, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
     shown = b""
     for answer in Path(case).read_bytes().splitlines(keepends=True) + [b"k"]:
         shown += read_until(proc.stdout.fileno(), PROMPT.search)
-        os.write(line_end, answer)
+        os.write(write_end, answer)
     rest, err = proc.communicate(timeout=20)
     check(case, program, shown + rest, err, proc.returncode)
-    os.close(line_end)
-    if os.read(key, 1):
-        fail("the pause ended on the line end of the last answer, and left the key unread")
+    os.close(write_end)
+    if os.read(read_end, 1):
+        fail("the pause ended within the last answer's line, and left the key unread")
 
 
-def hostile_input(case, program):  # from a fixed seed, cut off anywhere: still three reports
+def hostile(case, program):  # from a fixed seed, cut off anywhere: still three reports
     rng = random.Random(20261206)
     for _ in range(300):
         tokens = b" ".join(rng.choices(TOKENS, k=12))
@@ -79,40 +84,64 @@ def hostile_input(case, program):  # from a fixed seed, cut off anywhere: still 
             fail(f"input {data[:200]!r}: exit {run.returncode}, {run.stderr!r}, {run.stdout!r}")
 
 
-def output_lost(case, program):  # said on stderr, with exit 1, naming the cause where known
-    # Faults made by strace on the calls that reach the file, but not under an emulator: a write
-    # that fails once and not again, a close that fails as on some network file systems.
-    for path, mode, fault, error in [
-            ("/dev/full", "wb", None, b": No space left on device"),
-            ("/dev/full", "wb", "close:error=EIO", b": No space left on device"),
-            (os.devnull, "rb", None, b": Bad file descriptor"),
-            (os.devnull, "wb", "write:error=EAGAIN:when=1", b""),
-            (os.devnull, "wb", "close:error=EIO", b": Input/output error")]:
+def errors(case, program):  # each said on stderr in a line of its own, with exit 1
+    # The cause is named where known. Faults made by strace on the calls that reach the files,
+    # but not under an emulator: a read or a write that fails once and not again, and a close that
+    # fails as on some network file systems. A read that fails ends the reading as the end of the
+    # input does, and so the output is that of an empty input.
+    empty = subprocess.run(program, stdin=subprocess.DEVNULL, capture_output=True, timeout=20)
+    for source, sink, mode, fault, said in [
+            (case, "/dev/full", os.O_WRONLY, None, [b"write error: No space left on device"]),
+            (case, "/dev/full", os.O_WRONLY, "close:error=EIO", [b"write error: No space left on device"]),
+            (case, os.devnull, os.O_RDONLY, None, [b"write error: Bad file descriptor"]),
+            (case, os.devnull, os.O_WRONLY, "write:error=EAGAIN:when=1", [b"write error"]),
+            (case, os.devnull, os.O_WRONLY, "close:error=EIO", [b"write error: Input/output error"]),
+            ("/", None, None, None, [b"read error: Is a directory"]),
+            ("/", "/dev/full", os.O_WRONLY, None,
+             [b"read error: Is a directory", b"write error: No space left on device"]),
+            (case, None, None, "read:error=EIO:when=1", [b"read error: Input/output error"]),
+            (case, None, None, "read:error=EAGAIN:when=1", []),
+            (case, None, None, "read:error=EINTR:when=1", [])]:
         if fault and len(program) > 1:
             continue
         command, env = program, None
         if fault:  # LeakSanitizer, where built in, cannot work under strace
-            command = ["strace", "-qq", "-o", os.devnull, "-P", path, "-e", "inject=" + fault,
-                       *program]
-            asan = os.environ.get("ASAN_OPTIONS", "")
-            env = dict(os.environ, ASAN_OPTIONS=asan + ":detect_leaks=0")
-        with open(case, "rb") as answers, open(path, mode) as stdout:
-            run = subprocess.run(command, stdin=answers, stdout=stdout, stderr=subprocess.PIPE,
-                                 timeout=20, env=env)
-        if program[-1].endswith(".exe"):  # the runtime writes at once; the last flush knows nothing
-            error = b""
-        if run.returncode != 1 or run.stderr.rstrip() != b"calculator: write error" + error:
-            fail(f"{path}, {fault}: exit {run.returncode}, stderr {run.stderr!r}")
+            paths = [source] + ([sink] if sink else [])
+            command = ["strace", "-qq", "-o", os.devnull, *[f"-P{path}" for path in paths],
+                       "-e", "inject=" + fault, *program]
+            env = dict(os.environ, ASAN_OPTIONS=os.environ.get("ASAN_OPTIONS", "") + ":detect_leaks=0")
+        line_end = b"\n"
+        if program[-1].endswith(".exe"):  # the runtime keeps no cause that can be trusted
+            said = [line.split(b":")[0] for line in said]
+            line_end = b"\r\n"
+        answers = os.open(source, os.O_RDONLY)  # a directory too
+        output = os.open(sink, mode) if sink else subprocess.PIPE
+        run = subprocess.run(command, stdin=answers, stdout=output, stderr=subprocess.PIPE,
+                             timeout=20, env=env)
+        os.close(answers)
+        if sink:
+            os.close(output)
+        want = b"".join(b"calculator: " + line + line_end for line in said)
+        if run.returncode != (1 if said else 0) or run.stderr != want:
+            fail(f"{source} to {sink}, {fault}: exit {run.returncode}, stderr {run.stderr!r}; "
+                 f"expected {want!r}")
+        if sink is None and said and run.stdout != empty.stdout:
+            fail(f"{source}, {fault}: an answer was read after the failed read:\n"
+                 f"{run.stdout.decode(errors='replace')}")
+        if sink is None and not said:
+            check(case, program, run.stdout, run.stderr, run.returncode)
 
 
 class Terminal:  # a command at a new pseudo-terminal, the answers typed there, the modes to end in
 
-    def __init__(self, case, command, stdout=None, take_over=None):
+    def __init__(self, case, command, stdout=None, take_over=None, blocking=True):
         self.master, self.slave = os.openpty()
         # A read out of line mode returns at once, with or without a key, unless asked to wait.
         self.modes = termios.tcgetattr(self.slave)
-        self.modes[6][termios.VMIN] = b"\0"
+        self.modes[CC][termios.VMIN] = b"\0"
         termios.tcsetattr(self.slave, termios.TCSANOW, self.modes)
+        self.blocking = blocking  # a flag the program's descriptors share
+        os.set_blocking(self.slave, blocking)
         answers = Path(case).read_bytes().splitlines(keepends=True)
         self.typed = [answer.replace(b"\r\n", b"\r") for answer in answers]  # Enter sends CR
         self.proc = subprocess.Popen(command, stdin=self.slave, stderr=self.slave,
@@ -135,17 +164,20 @@ class Terminal:  # a command at a new pseudo-terminal, the answers typed there, 
     def check_modes(self, when):
         if termios.tcgetattr(self.slave) != self.modes:
             fail(f"the terminal was left in other modes {when}")
+        if os.get_blocking(self.slave) != self.blocking:
+            fail(f"the terminal was left {'non-' * self.blocking}blocking {when}")
 
     def wait_for_key_mode(self):
-        wait_until(lambda: not termios.tcgetattr(self.slave)[3] & termios.ECHO,
+        wait_until(lambda: not termios.tcgetattr(self.slave)[LFLAG] & termios.ECHO,
                    "the pause stayed in line mode: the key would need Enter, and be echoed")
 
-    def check_end(self, status):
+    def check_end(self, status, left=b""):  # and what the program left for the shell to read
         rc = self.proc.wait(timeout=20)
         self.check_modes("when the program ended")
-        left = int.from_bytes(fcntl.ioctl(self.slave, termios.FIONREAD, bytes(4)), sys.byteorder)
-        if rc != status or left != 0:
-            fail(f"exit {rc}, and {left} bytes of the key left for the shell to read")
+        count = int.from_bytes(fcntl.ioctl(self.slave, termios.FIONREAD, bytes(4)), sys.byteorder)
+        unread = os.read(self.slave, count) if count else b""
+        if rc != status or unread != left:
+            fail(f"exit {rc}, expected {status}; {unread!r} left for the shell, expected {left!r}")
 
 
 def as_a_caller_may_start_it():  # in the child: no controlling terminal, nohup, SIGINT blocked
@@ -154,16 +186,19 @@ def as_a_caller_may_start_it():  # in the child: no controlling terminal, nohup,
     signal.pthread_sigmask(signal.SIG_BLOCK, {signal.SIGINT})
 
 
-def arrow_key_at_the_pause(case, program):  # SIGHUP, ignored, and SIGINT, blocked, stay so
-    terminal = Terminal(case, program, take_over=as_a_caller_may_start_it)
-    terminal.at_the_pause()
-    os.kill(terminal.proc.pid, signal.SIGHUP)
-    os.kill(terminal.proc.pid, signal.SIGINT)
-    os.write(terminal.master, b"\x1b[A")
-    terminal.check_end(0)
+def key(case, program):  # the pause takes one key, and what was typed after it stays
+    # A plain key, arrows and function keys (xterm's, the Linux console's), UTF-8 characters; at a
+    # terminal left non-blocking, with SIGHUP, ignored, and SIGINT, blocked, staying so.
+    for typed in [b"k", b"\x1b[A", b"\x1bOP", b"\x1b[15~", b"\x1b[[A", b"\xc3\xa9", b"\xe2\x82\xac"]:
+        terminal = Terminal(case, program, take_over=as_a_caller_may_start_it, blocking=False)
+        terminal.at_the_pause()
+        os.kill(terminal.proc.pid, signal.SIGHUP)
+        os.kill(terminal.proc.pid, signal.SIGINT)
+        os.write(terminal.master, typed + b"hello\r")
+        terminal.check_end(0, b"hello\n")
 
 
-def signals_at_the_pause(case, program):  # each ends the program as it would have
+def signals(case, program):  # each ends the program as it would have
     # qemu passes SIGRTMIN and the next one to the guest as glibc's own two signals, below it.
     for sent in [signal.SIGHUP, signal.SIGINT, signal.SIGPIPE, signal.SIGABRT, signal.SIGIO,
                  signal.SIGRTMAX]:
@@ -173,13 +208,13 @@ def signals_at_the_pause(case, program):  # each ends the program as it would ha
         terminal.check_end(-sent)
 
 
-def ctrl_d_as_the_last_answer(case, program):  # the input has ended: the pause must not wait
+def ended(case, program):  # Ctrl-D as the last answer: the input has ended, the pause must not wait
     terminal = Terminal(case, program)
     os.write(terminal.master, b"".join(terminal.typed[:-1]) + b"\x04")
     terminal.check_end(0)
 
 
-def job_control_at_the_pause(case, program):
+def jobs(case, program):
     # In dash, which leaves the modes to its jobs: stopped by SIGTSTP, SIGTTIN, SIGTTOU or Ctrl-Z,
     # the pause gives the shell its modes back, and takes key mode again on fg. SIGTERM and then
     # SIGCONT, as bash's kill %1 sends them, end it, and the shell's own modes stay as they are.
@@ -196,25 +231,28 @@ def job_control_at_the_pause(case, program):
     os.write(terminal.master, b"\x1a")
     terminal.read_until(b"$ ")
     terminal.check_modes("while the job was stopped by Ctrl-Z")
-    terminal.modes[3] &= ~termios.ECHOCTL
+    terminal.modes[LFLAG] &= ~termios.ECHOCTL
     termios.tcsetattr(terminal.slave, termios.TCSANOW, terminal.modes)
     os.write(terminal.master, b"kill %1; bg %1; wait %1; echo ended $?\n")
     if b"ended 143\r\n" not in terminal.read_until(b"$ "):
-        fail("the stopped job did not end by SIGTERM")
+        fail("the stopped job did not end by SIGTERM, status 143")
     terminal.check_modes("after the job ended")
     os.write(terminal.master, b"exit\n")
     terminal.check_end(0)
 
 
-def continued_while_writing(case, program):  # nothing is lost
-    # Standard output is a pipe with room for the last results but not for the pause's prompt.
-    reader, writer = os.pipe()
-    terminal = Terminal(case, program, writer)
+def continued(case, program):  # SIGCONT while output waits in a full pipe: nothing is lost
+    # While the pause's prompt waits, SIGCONT takes key mode again, as after a stop; once the key
+    # is taken and the line end after it waits, SIGCONT has its own effect back, and changes
+    # nothing.
+    read_end, write_end = os.pipe()
+    room = fcntl.fcntl(write_end, fcntl.F_GETPIPE_SZ)
+    terminal = Terminal(case, program, write_end)
     os.write(terminal.master, b"".join(terminal.typed[:-1]))
-    shown = read_until(reader, lambda new: new.count(b"Enter z: ") == 2)
-    results = Path(case[:-3] + ".out").read_bytes().index(b"Press") - len(shown)
-    filler = b"." * (fcntl.fcntl(writer, fcntl.F_GETPIPE_SZ) - results)
-    os.write(writer, filler)
+    shown = read_until(read_end, lambda new: new.count(b"Enter z: ") == 2)
+    results = Path(case).with_suffix(".out").read_bytes().index(b"Press") - len(shown)
+    filler = b"." * (room - results)  # room for the last results, not for the prompt
+    os.write(write_end, filler)
     os.write(terminal.master, terminal.typed[-1])
     terminal.wait_for_key_mode()
     waits_in = Path(f"/proc/{terminal.proc.pid}/wchan")
@@ -223,15 +261,16 @@ def continued_while_writing(case, program):  # nothing is lost
     termios.tcsetattr(terminal.slave, termios.TCSANOW, terminal.modes)
     os.kill(terminal.proc.pid, signal.SIGCONT)
     terminal.wait_for_key_mode()
-    shown += read_until(reader, lambda new: new.endswith(b"continue . . . "))[len(filler):]
+    shown += read_until(read_end, lambda new: new.endswith(b"continue . . . "))[len(filler):]
+    os.write(write_end, b"." * room)  # no room for the line end after the key
     os.write(terminal.master, b"\x13")  # Ctrl-S, a key like any other
+    wait_until(lambda: waits_in.read_text().endswith("pipe_write"), "the line end went out")
+    os.kill(terminal.proc.pid, signal.SIGCONT)
+    shown += read_until(read_end, lambda new: new.endswith(b"\n"))[room:]
     terminal.check_end(0)
-    check(case, program, shown + read_until(reader, lambda new: new.endswith(b"\n")), b"", 0)
+    check(case, program, shown, b"", 0)
 
 
-MODES = {"transcript": answers_piped_at_once, "prompts": answers_typed_as_prompts_come,
-         "hostile": hostile_input, "lost": output_lost, "key": arrow_key_at_the_pause,
-         "signals": signals_at_the_pause, "ended": ctrl_d_as_the_last_answer,
-         "jobs": job_control_at_the_pause, "continued": continued_while_writing}
-mode, case, *program = sys.argv[1:]
-MODES[mode](case, program)
+TESTS = [transcript, prompts, hostile, errors, key, signals, ended, jobs, continued]
+test, case, *program = sys.argv[1:]
+{function.__name__: function for function in TESTS}[test](case, program)

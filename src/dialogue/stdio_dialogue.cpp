@@ -18,21 +18,32 @@ void ask(const char* question)
     std::fflush(stdout);
 }
 
+// Once a read has met the end of the input, or failed, no later question reads, whatever the C
+// runtime would do: Microsoft's reads a console again after Ctrl+Z, and glibc a file again after
+// a failed read, which would give a question an answer typed for an earlier one.
+int read_number(double& value)
+{
+    if (std::feof(stdin) != 0 || std::ferror(stdin) != 0) {
+        return EOF;
+    }
+    return scanf_s("%lf", &value);
+}
+
 } // namespace
 
 void read_variables(double& x, double& y, double& z)
 {
     ask("Enter x: ");
-    int assigned = scanf_s("%lf", &x);
+    int assigned = read_number(x);
     // A read that assigns nothing leaves x as it is, and asking again would never end.
     while (!formula::x_is_valid(x) && assigned == 1) {
         ask("Invalid x value!\nEnter new x: ");
-        assigned = scanf_s("%lf", &x);
+        assigned = read_number(x);
     }
     ask("Enter y: ");
-    scanf_s("%lf", &y);
+    read_number(y);
     ask("Enter z: ");
-    scanf_s("%lf", &z);
+    read_number(z);
 }
 
 void report_results(double t, double u)

@@ -10,6 +10,27 @@
 
 namespace {
 
+// One line on standard error, naming the cause where it is known.
+void report(const char* what, int error)
+{
+    if (error != 0) {
+        std::fprintf(stderr, "calculator: %s error: %s\n", what, std::strerror(error));
+    } else {
+        std::fprintf(stderr, "calculator: %s error\n", what);
+    }
+}
+
+// A read that failed ended the reading as the end of the input does; unlike the end, it fails
+// the run.
+int finish_input()
+{
+    if (std::ferror(stdin) == 0) {
+        return 0;
+    }
+    report("read", platform::input_error());
+    return 1;
+}
+
 // Flushed and closed here, not left to the exit, so that a failure fails the run, whatever was
 // typed; some file systems first report a failed write at the close. Only a failure of these last
 // two calls can be named: a write that failed earlier left nothing but the stream's error flag.
@@ -18,27 +39,25 @@ int finish_output()
     const int flush_error = std::fflush(stdout) == 0 ? 0 : errno;
     const int close_error = platform::close_output();
     const int error = flush_error != 0 ? flush_error : close_error;
-    if (error != 0) {
-        std::fprintf(stderr, "calculator: write error: %s\n", std::strerror(error));
-        return 1;
+    if (error == 0 && std::ferror(stdout) == 0) {
+        return 0;
     }
-    if (std::ferror(stdout) != 0) {
-        std::fputs("calculator: write error\n", stderr);
-        return 1;
-    }
-    return 0;
+    report("write", error);
+    return 1;
 }
 
 } // namespace
 
 // Three reports of t and u: for the built-in zeros, then for values typed through the standard
 // streams, then for values typed through printf and scanf_s. Each phase starts from the values
-// the one before it left. The exit status is 0 unless standard output could not be written.
+// the one before it left. The exit status is 0 unless standard input could not be read or
+// standard output could not be written.
 int main()
 {
     // Start-up code linked in by flags such as -Ofast flushes subnormals to zero; the formulas
     // need plain IEEE arithmetic.
     std::fesetenv(FE_DFL_ENV);
+    platform::open_input();
 
     double x = 0.0;
     double y = 0.0;
@@ -59,5 +78,7 @@ int main()
     stdio_dialogue::report_results(t, u);
 
     platform::pause();
-    return finish_output();
+    const int read_status = finish_input();
+    const int write_status = finish_output();
+    return read_status != 0 ? read_status : write_status;
 }

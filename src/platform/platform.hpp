@@ -1,7 +1,8 @@
 #pragma once
 
-// What Windows offers and other platforms lack: the bounds-checked scanf_s and the command
-// processor's "pause". Everything above this layer reads the same on every platform.
+// What differs by platform: the bounds-checked scanf_s, where the C runtime lacks it; how
+// standard input is read; the pause at the end; and the closing of standard output. Everything
+// above this layer reads the same on every platform.
 
 #include <cstdio>
 
@@ -19,8 +20,17 @@ inline int scanf_s(const char* format, double* value)
 
 namespace platform {
 
-// Writes the pause prompt and waits for a key, or for one more byte of piped input; waits for
-// nothing once standard input has ended.
+// Called before anything is read: from then on a read of standard input waits for input however
+// the descriptor was left (non-blocking, or interrupted by a signal), and a read that fails fails
+// every read after it, so that no answer lands in a later question than its own.
+void open_input();
+
+// The error that ended the reading, where it is known; 0 where the input did not fail, or where
+// the C runtime keeps no cause.
+int input_error();
+
+// Writes the pause prompt and waits for a key, or for one more byte of piped input after the
+// last answer's line; waits for nothing once standard input has ended or failed.
 void pause();
 
 // Closes standard output, once flushed, where some file systems first report a failed write:

@@ -4,10 +4,45 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <ext/stdio_sync_filebuf.h>
+#include <iostream>
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
 namespace {
+
+int read_failure = 0; // the error of the read that failed
+
+// Until input can be read, or has ended, or the time is up (-1: no limit): false if it is up.
+bool wait_for_input(int milliseconds)
+{
+    pollfd input{STDIN_FILENO, POLLIN, 0};
+    int ready = 0;
+    do {
+        ready = poll(&input, 1, milliseconds);
+    } while (ready < 0 && errno == EINTR);
+    return ready != 0;
+}
+
+// Every read of standard input, the C library's and the C++ streams', comes here. A parent may
+// have left the descriptor non-blocking (the flags are shared with it, so they stay as they are),
+// and a signal may interrupt a read: neither is the end of the input, nor may cut a number.
+ssize_t read_input(void* /*cookie*/, char* buffer, std::size_t size)
+{
+    for (;;) {
+        const ssize_t got = read(STDIN_FILENO, buffer, size);
+        if (got >= 0) {
+            return got;
+        }
+        if (errno == EAGAIN) {
+            wait_for_input(-1);
+        } else if (errno != EINTR) {
+            read_failure = errno; // no read follows one that failed
+            return -1;
+        }
+    }
+}
 
 const char* const prompt = "Press any key to continue . . . ";
 
@@ -125,8 +160,6 @@ void leave_key_mode()
 {
     const sigset_t before = block_handled();
     if (modes_are_ours()) {
-        // Drops the rest of a key that sends several bytes, such as an arrow.
-        tcflush(STDIN_FILENO, TCIFLUSH);
         tcsetattr(STDIN_FILENO, TCSANOW, &found_modes);
     }
     for (int signal = 1; signal < NSIG; ++signal) {
@@ -137,13 +170,62 @@ void leave_key_mode()
     sigprocmask(SIG_SETMASK, &before, nullptr);
 }
 
-// The line end after the last answer belongs to that answer, as it does at a terminal.
+// One byte typed at the terminal, waiting at most that long (-1: no limit): false if none came.
+bool next_byte(int milliseconds, unsigned char& byte)
+{
+    while (wait_for_input(milliseconds)) {
+        const ssize_t got = read(STDIN_FILENO, &byte, 1);
+        if (got >= 0 || (errno != EAGAIN && errno != EINTR)) {
+            return got == 1;
+        }
+    }
+    return false;
+}
+
+// One key, and not a byte more: what was typed after it is the next program's. A key that sends
+// several bytes sends them together, so the rest is waited for only briefly, and Escape alone is
+// a key too. An escape sequence is ESC [, parameters and a final byte (ESC [ [ and a letter on
+// the Linux console), or ESC O and a letter; a UTF-8 character's first byte tells its length.
+void take_key()
+{
+    const int soon = 100;
+    const int longest = 16;                // bytes of an escape sequence after ESC [
+    const unsigned char final_from = 0x40; // '@': the first final byte
+    const unsigned char two = 0xC2;        // the first bytes of UTF-8 characters of two bytes,
+    const unsigned char three = 0xE0;      // three,
+    const unsigned char four = 0xF0;       // and four, up to
+    const unsigned char last = 0xF4;       // the last character there is
+    unsigned char byte = 0;
+    if (!next_byte(-1, byte)) {
+        return;
+    }
+    int rest = 0;
+    if (byte == '\x1b') {
+        if (!next_byte(soon, byte)) {
+            return;
+        }
+        if (byte == 'O') {
+            rest = 1;
+        } else if (byte == '[') {
+            bool final = false;
+            for (int length = 0; !final && length < longest && next_byte(soon, byte); ++length) {
+                final = byte >= final_from && !(byte == '[' && length == 0);
+            }
+        }
+    } else if (byte >= two && byte <= last) {
+        rest = byte >= four ? 3 : byte >= three ? 2 : 1;
+    }
+    while (rest-- > 0 && next_byte(soon, byte)) {
+    }
+}
+
+// What is left of the last answer's line belongs to that answer, as it does at a terminal.
 void wait_for_byte()
 {
-    int c = std::getc(stdin);
-    if (c == '\r') {
+    int c = 0;
+    do {
         c = std::getc(stdin);
-    }
+    } while (c != EOF && c != '\n');
     if (c == '\n') {
         std::getc(stdin);
     }
@@ -151,15 +233,35 @@ void wait_for_byte()
 
 } // namespace
 
+void platform::open_input()
+{
+    static const cookie_io_functions_t reader{read_input, nullptr, nullptr, nullptr};
+    FILE* const input = fopencookie(nullptr, "r", reader);
+    if (input == nullptr) {
+        return;
+    }
+    // scanf reads stdin and std::cin reads through it, so the two share one buffer, and what
+    // one leaves unread, or an end or failure it meets, the other meets next.
+    stdin = input;
+    static __gnu_cxx::stdio_sync_filebuf<char> synced(input);
+    std::cin.rdbuf(&synced);
+}
+
+int platform::input_error()
+{
+    return read_failure;
+}
+
 void platform::pause()
 {
-    const bool ended = std::feof(stdin) != 0;
+    // The end of the input, or a failed read, that std::cin met is stdin's too: it reads through
+    // it.
+    const bool ended = std::feof(stdin) != 0 || std::ferror(stdin) != 0;
     const bool at_terminal = !ended && isatty(STDIN_FILENO) != 0 && enter_key_mode();
     std::fputs(prompt, stdout);
     std::fflush(stdout);
     if (at_terminal) {
-        char key = 0;
-        [[maybe_unused]] const ssize_t got = read(STDIN_FILENO, &key, 1);
+        take_key();
         leave_key_mode();
     } else if (!ended) {
         wait_for_byte();

@@ -5,6 +5,15 @@
 #include <cstdlib>
 #include <io.h>
 
+// A Windows console, pipe or file is never left non-blocking, and no signal interrupts a read.
+void platform::open_input() {}
+
+// The C runtime marks the stream, but keeps no cause that could be trusted by now.
+int platform::input_error()
+{
+    return 0;
+}
+
 void platform::pause()
 {
     // The command processor writes straight to our console, file or pipe: ours must be out first.
