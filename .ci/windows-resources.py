@@ -1,5 +1,5 @@
 # windows-resources.py EXE VERSION: what Windows shows of the executable (its version, in the
-# strings and in the four-part numbers, its name, description and copyright) and its application
+# strings and in the four-part numbers, its name, maker, description and copyright) and its application
 # manifest (the invoker's rights, and every Windows from Vista to 11), read with pefile.
 import sys
 
@@ -21,7 +21,8 @@ for info in pe.FileInfo[0]:
     for table in getattr(info, "StringTable", []):
         strings.update({key.decode(): value.decode() for key, value in table.entries.items()})
 print(strings)
-wanted = {"FileVersion": version, "ProductVersion": version, "OriginalFilename": "calculator.exe"}
+wanted = {"FileVersion": version, "ProductVersion": version, "OriginalFilename": "calculator.exe",
+          "CompanyName": "calculator developers"}
 for key, value in wanted.items():
     if strings.get(key) != value:
         fail(f"{key} is {strings.get(key)!r}, not {value!r}")
