@@ -1,9 +1,9 @@
-# The release: its time, which every packed file carries and the manual page gives as its date,
-# and the Debian changelog, made from NEWS. The time is SOURCE_DATE_EPOCH where that is set; else
-# the last commit's, where the source is a git repository of its own (not a folder in a
-# packager's); else the day of the top entry of NEWS, as in a source package.
-set(PACKAGE_CONTACT "calculator developers <developers@calculator.invalid>" CACHE STRING
-    "The maintainer of the packages, as Name <address>; the address ending in .invalid is none")
+# release.cmake, included by the project. Gives release_time, the release's time in seconds since
+# 1970, which every packed file carries, and release_date, its day as YYYY-MM-DD, which the
+# manual page gives; and own_git, ON where the source is a git repository of its own (not a
+# folder in a packager's). The time is SOURCE_DATE_EPOCH where that is set; else the last
+# commit's, where the source is a git repository of its own; else the day of the top entry of
+# NEWS ("Release VERSION (YYYY-MM-DD)"), as in a source package.
 
 # Days since 1970-01-01 of a date written YYYY-MM-DD (H. Hinnant's days_from_civil).
 function(days_since_1970 date result)
@@ -20,12 +20,9 @@ function(days_since_1970 date result)
     set(${result} ${days} PARENT_SCOPE)
 endfunction()
 
-# NEWS, release by release, newest first: "Release VERSION (YYYY-MM-DD)", then its items.
-file(READ ${PROJECT_SOURCE_DIR}/NEWS changelog)
+file(READ ${PROJECT_SOURCE_DIR}/NEWS news)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/NEWS)
-set(heading "Release ([0-9.]+) [(]([0-9]+-[0-9]+-[0-9]+)[)]\n")
-string(REGEX MATCHALL "${heading}" releases "${changelog}")
-string(REGEX MATCH "^${heading}" top "${changelog}")
+string(REGEX MATCH "^Release ([0-9.]+) [(]([0-9]+-[0-9]+-[0-9]+)[)]\n" top "${news}")
 set(news_date ${CMAKE_MATCH_2})
 if(NOT CMAKE_MATCH_1 STREQUAL PROJECT_VERSION)
     message(WARNING "NEWS does not begin with the entry for ${PROJECT_VERSION}.")
@@ -51,26 +48,5 @@ else()
     string(TIMESTAMP release_time "%s" UTC)
     message(WARNING "Neither git nor NEWS gives the release's date: the packages carry this time.")
 endif()
-
-# The Debian changelog: each release of NEWS as Debian writes it, signed at the release's time,
-# and the earlier ones, of which NEWS gives the day alone, at midnight of their day.
 set(ENV{SOURCE_DATE_EPOCH} ${release_time})
 string(TIMESTAMP release_date "%Y-%m-%d" UTC)
-string(TIMESTAMP signed "%a, %d %b %Y %H:%M:%S +0000" UTC)
-set(earlier OFF)
-foreach(release IN LISTS releases)
-    string(REGEX MATCH "${heading}" release "${release}")
-    set(entry "${PROJECT_NAME} (${CMAKE_MATCH_1}) unstable; urgency=medium\n")
-    if(earlier)
-        string(PREPEND entry " -- ${PACKAGE_CONTACT}  ${signed}\n\n")
-        days_since_1970(${CMAKE_MATCH_2} days)
-        math(EXPR midnight "${days} * 86400")
-        set(ENV{SOURCE_DATE_EPOCH} ${midnight})
-        string(TIMESTAMP signed "%a, %d %b %Y %H:%M:%S +0000" UTC)
-    endif()
-    string(REPLACE "${release}" "${entry}" changelog "${changelog}")
-    set(earlier ON)
-endforeach()
-set(ENV{SOURCE_DATE_EPOCH} ${release_time})
-string(APPEND changelog "\n -- ${PACKAGE_CONTACT}  ${signed}\n")
-file(WRITE ${PROJECT_BINARY_DIR}/changelog.Debian "${changelog}")

@@ -1,4 +1,5 @@
-# 64-bit Windows with Debian's mingw-w64 (win32 threads), run under Wine.
+# 64-bit Windows with Debian's mingw-w64 (win32 threads). Gives the compilers, linked against
+# the Universal C Runtime, and Wine to run what they build (wine-run, beside this file).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-win32)
@@ -20,8 +21,14 @@ execute_process(COMMAND x86_64-w64-mingw32-dlltool -d ${CMAKE_CURRENT_LIST_DIR}/
                 WORKING_DIRECTORY ${CMAKE_BINARY_DIR} COMMAND_ERROR_IS_FATAL ANY)
 execute_process(COMMAND ${CMAKE_CXX_COMPILER} -dumpspecs
                 OUTPUT_VARIABLE specs COMMAND_ERROR_IS_FATAL ANY)
-string(REPLACE "-lmsvcrt " "-lucrt " specs "${specs}")
-string(REPLACE "-lmingwex " "-lucrt-math -lmingwex " specs "${specs}")
+foreach(library IN ITEMS msvcrt mingwex)
+    if(NOT specs MATCHES " -l${library} ")
+        message(FATAL_ERROR "The specs of ${CMAKE_CXX_COMPILER} link no ${library}, which the "
+                            "Universal C Runtime was to replace.")
+    endif()
+endforeach()
+string(REPLACE " -lmsvcrt " " -lucrt " specs "${specs}")
+string(REPLACE " -lmingwex " " -lucrt-math -lmingwex " specs "${specs}")
 file(WRITE ${CMAKE_BINARY_DIR}/ucrt.specs "${specs}")
 set(CMAKE_C_FLAGS_INIT "\"-specs=${CMAKE_BINARY_DIR}/ucrt.specs\"")
 set(CMAKE_CXX_FLAGS_INIT "${CMAKE_C_FLAGS_INIT}")
