@@ -1,0 +1,196 @@
+# artifacts.py CHECK ARGUMENT...: checks what a build made, as the function CHECK says: the
+# program's hardening and what it says of itself, the packages, the install and the manual page.
+# Changes nothing outside the build folder. Exits with 77, which CTest shows as skipped, where a
+# tool that the check needs is missing.
+import json, os, re, shutil, subprocess, sys, tarfile, zipfile
+from pathlib import Path
+
+SYSTEMS = ["{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+           "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+           "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"]  # Vista, 7, 8, 8.1, 10 and 11
+SESSION = "0 0 0 0 0 0\n"  # whose last line of results must be "u = 0.000000"
+
+
+def fail(why):
+    sys.exit(f"FAIL: {why}")
+
+
+def need(*tools):
+    for tool in tools:
+        if shutil.which(tool) is None:
+            print(f"skipped: no {tool}")
+            sys.exit(77)
+
+
+def run(*command, **options):
+    return subprocess.run(command, capture_output=True, text=True, check=True, timeout=120,
+                          **options).stdout
+
+
+def runs(program, env=None):  # a session to its end, from an installed program
+    session = subprocess.run([program], input=SESSION, capture_output=True, text=True, timeout=20,
+                             env=env)
+    if "\nu = 0.000000\n" not in session.stdout:
+        fail(f"{program} ends its session otherwise: {session.stdout!r} {session.stderr!r}")
+
+
+def linux(program, objdump, nm, static):  # main checks its canary, printf is the checked one
+    # Static where the C library can be linked in; elsewhere it loads the C library alone.
+    needed = re.findall(r"NEEDED\s+(\S+)", run(objdump, "-p", program))
+    glibc = [name for name in needed if re.fullmatch(r"lib[cm]\.so\.6|ld[-.\w]+", name)]
+    if (static == "ON" and needed) or needed != glibc:
+        fail(f"{program} loads {needed}")
+    if "__stack_chk_fail" not in run(objdump, "-d", "--disassemble=main", program):
+        fail(f"main in {program} checks no canary")
+    if not re.search(r" __printf_chk(@\S+)?$", run(nm, program), re.M):
+        fail(f"{program} has no checked printf")
+
+
+def checksec(program):  # full RELRO, no executable stack, loaded at a random address
+    need("checksec")
+    report = json.loads(run("checksec", "--output=json", f"--file={program}"))[program]
+    print(report)
+    for key, value in {"relro": "full", "nx": "yes", "pie": "yes"}.items():
+        if report[key] != value:
+            fail(f"checksec finds {key} {report[key]}, not {value}")
+
+
+def windows(exe, objdump):  # marks, imports and canary of calculator.exe
+    # Imports from kernel32, advapi32 (the stack protector's random canary) and the Universal C
+    # Runtime alone, with sin, cos, scanf_s and system from the UCRT.
+    headers = run(objdump, "-p", exe)
+    marks = re.findall(r"^\t+(DYNAMIC_BASE|HIGH_ENTROPY_VA|NX_COMPAT|TERMINAL_SERVICE_AWARE)$",
+                       headers, re.M)
+    if len(marks) != 4:
+        fail(f"calculator.exe has only {marks}")
+    for dll in re.findall(r"DLL Name: (\S+)", headers):
+        if not re.match(r"(kernel32|advapi32|api-ms-win-crt-)", dll, re.I):
+            fail(f"calculator.exe imports from {dll}")
+    imports = re.findall(r"\b(sin|cos|system|__stdio_common_vfscanf)$", headers, re.M)
+    if sorted(imports) != ["__stdio_common_vfscanf", "cos", "sin", "system"]:
+        fail(f"calculator.exe imports only {imports} of sin, cos, system and scanf_s")
+    if "__stack_chk_fail" not in run(objdump, "-d", "--disassemble=main", exe):
+        fail("main in calculator.exe checks no canary")
+
+
+def resources(exe, windres, version):  # what Windows shows of it, and its manifest
+    text = run(windres, "-i", exe, "-O", "rc")
+    strings = dict(re.findall(r'VALUE "(\w+)", "([^"]*)"', text))
+    print(strings)
+    wanted = {"FileVersion": version, "ProductVersion": version, "ProductName": "calculator",
+              "CompanyName": "calculator developers", "OriginalFilename": "calculator.exe"}
+    for key, value in wanted.items():
+        if strings.get(key) != value:
+            fail(f"{key} is {strings.get(key)!r}, not {value!r}")
+    if "MIT" not in strings.get("LegalCopyright", "") or not strings.get("FileDescription"):
+        fail("no licence in the copyright, or no description")
+    numbers = version.replace(".", ", ") + ", 0"
+    if f"FILEVERSION {numbers}\n" not in text or f"PRODUCTVERSION {numbers}\n" not in text:
+        fail(f"the four-part versions are not {numbers}")
+    if 'level=""asInvoker""' not in text or 'uiAccess=""true""' in text:
+        fail("the manifest asks for more than the invoker's rights")
+    for system in SYSTEMS:
+        if system not in text:
+            fail(f"the manifest leaves out the Windows of {system}")
+
+
+def contents(build, version, system):  # each package holds what it should
+    need("dpkg-deb", "zip" if system.startswith("Windows") else "dpkg-architecture")
+    name = f"calculator-{version}-{system}"
+    for checksum in Path(build).glob("*.sha256"):  # beside each package, in sha256sum's form
+        subprocess.run(["sha256sum", "--check", "--strict", checksum.name], cwd=build, check=True)
+    if system.startswith("Windows"):
+        with zipfile.ZipFile(f"{build}/{name}.zip") as archive:
+            names = [entry for entry in archive.namelist() if not entry.endswith("/")]
+            for text in ["README.txt", "LICENSE.txt", "NEWS.txt"]:
+                if re.search(rb"(?<!\r)\n", archive.read(f"{name}/{text}")):
+                    fail(f"{text} in the zip has lines that do not end in CR LF")
+        want = ["calculator.exe", "LICENSE.txt", "NEWS.txt", "README.txt"]
+    else:
+        with tarfile.open(f"{build}/{name}.tar.gz") as archive:
+            names = [entry.name for entry in archive if entry.isfile()]
+        want = ["bin/calculator", "share/doc/calculator/LICENSE", "share/doc/calculator/NEWS",
+                "share/doc/calculator/README.md", "share/man/man1/calculator.1"]
+        deb = next(Path(build).glob(f"calculator_{version}_*.deb"))
+        packed = re.findall(r" \./usr/(\S+)$", run("dpkg-deb", "--contents", deb), re.M)
+        debian = ["bin/calculator", "share/doc/calculator/README.md",
+                  "share/doc/calculator/changelog.gz", "share/doc/calculator/copyright",
+                  "share/man/man1/calculator.1.gz"]
+        depends = run("dpkg-deb", "--field", deb, "Depends").strip()
+        if not depends:  # static-pie, which lintian takes for a shared library
+            debian.insert(4, "share/lintian/overrides/calculator")
+        if [path for path in packed if not path.endswith("/")] != debian:
+            fail(f"{deb} holds {packed}")
+        if not re.fullmatch(r"(libc6 \(>= [0-9.]+\))?", depends):
+            fail(f"{deb} depends on {depends}")
+    if sorted(names) != sorted(f"{name}/{file}" for file in want):
+        fail(f"{name} holds {names}")
+
+
+def lintian(build):  # has nothing to say of the Debian package
+    need("lintian", "dpkg-architecture")
+    subprocess.run(["lintian", "--fail-on", "error,warning", *Path(build).glob("*.deb")],
+                   check=True, timeout=300)
+
+
+def source(build, version, top):  # the source package holds the files that git tracks
+    need("git", "dpkg-architecture")
+    with tarfile.open(f"{build}/calculator-{version}.tar.gz") as archive:
+        packed = [entry.name.split("/", 1)[1] for entry in archive]
+    if packed != run("git", "ls-files", cwd=top).splitlines():
+        fail(f"the source package holds {packed}")
+
+
+def plain(build):  # installed, stripped, the program runs; it uninstalls as the README says
+    prefix = Path(build, "installed")
+    shutil.rmtree(prefix, ignore_errors=True)
+    run("cmake", "--install", build, "--prefix", prefix, "--strip")
+    runs(prefix / "bin/calculator")
+    for line in Path(build, "install_manifest.txt").read_text().splitlines():
+        os.remove(line)
+    for folder in ["share/doc/calculator", "share/doc", "share/man/man1"]:
+        os.rmdir(prefix / folder)
+    left = [str(path) for path in prefix.rglob("*") if path.name not in ("bin", "share", "man")]
+    if left:
+        fail(f"the uninstall leaves {left}")
+
+
+def debian(build, version):  # installed into a root of its own, the program runs from the PATH
+    need("dpkg", "dpkg-architecture")
+    root = Path(build, "debian-root")
+    shutil.rmtree(root, ignore_errors=True)
+    Path(root, "var/lib/dpkg/updates").mkdir(parents=True)
+    Path(root, "var/lib/dpkg/info").mkdir()
+    Path(root, "var/lib/dpkg/status").touch()
+    deb = next(Path(build).glob(f"calculator_{version}_*.deb"))
+    run("dpkg", f"--root={root}", "--force-not-root", "--force-script-chrootless",
+        f"--log={os.devnull}", "--install", deb)
+    runs("calculator", env={"PATH": f"{root}/usr/bin"})
+
+
+def manual(page):  # renders without a warning, with every section
+    need("man")
+    rendered = subprocess.run(["man", "--warnings", "-l", page], capture_output=True, text=True,
+                              timeout=60, env=dict(os.environ, MANWIDTH="80"))
+    if rendered.stderr or rendered.returncode != 0:
+        fail(f"the manual page renders with warnings: {rendered.stderr}")
+    for section in ["NAME", "SYNOPSIS", "DESCRIPTION", "EXIT STATUS", "BUGS", "COPYRIGHT"]:
+        if f"\n{section}\n" not in rendered.stdout:
+            fail(f"the manual page renders without its {section}")
+
+
+def formatted(top):  # as the repository's clang-format settings have it
+    need("clang-format", "git")
+    sources = run("git", "ls-files", "*.cpp", "*.hpp", cwd=top).split()
+    subprocess.run(["clang-format", "--dry-run", "--Werror", *sources], cwd=top, check=True)
+
+
+def pyflakes(top):  # the Python of the tests and of CI, by Debian's pyflakes3
+    need("pyflakes3")
+    subprocess.run(["pyflakes3", "tests", ".ci"], cwd=top, check=True)
+
+
+CHECKS = [formatted, pyflakes, linux, checksec, windows, resources, contents, lintian, source,
+          plain, debian, manual]
+check, *arguments = sys.argv[1:]
+{function.__name__: function for function in CHECKS}[check](*arguments)
