@@ -94,10 +94,12 @@ def errors(case, program):  # each said on stderr in a line of its own, with exi
     empty = subprocess.run(program, stdin=subprocess.DEVNULL, capture_output=True, timeout=20)
     for source, sink, mode, fault, said in [
             (case, "/dev/full", os.O_WRONLY, None, [b"write error: No space left on device"]),
-            (case, "/dev/full", os.O_WRONLY, "close:error=EIO", [b"write error: No space left on device"]),
+            (case, "/dev/full", os.O_WRONLY, "close:error=EIO",
+             [b"write error: No space left on device"]),
             (case, os.devnull, os.O_RDONLY, None, [b"write error: Bad file descriptor"]),
             (case, os.devnull, os.O_WRONLY, "write:error=EAGAIN:when=1", [b"write error"]),
-            (case, os.devnull, os.O_WRONLY, "close:error=EIO", [b"write error: Input/output error"]),
+            (case, os.devnull, os.O_WRONLY, "close:error=EIO",
+             [b"write error: Input/output error"]),
             ("/", None, None, None, [b"read error: Is a directory"]),
             ("/", "/dev/full", os.O_WRONLY, None,
              [b"read error: Is a directory", b"write error: No space left on device"]),
@@ -111,7 +113,8 @@ def errors(case, program):  # each said on stderr in a line of its own, with exi
             paths = [source] + ([sink] if sink else [])
             command = ["strace", "-qq", "-o", os.devnull, *[f"-P{path}" for path in paths],
                        "-e", "inject=" + fault, *program]
-            env = dict(os.environ, ASAN_OPTIONS=os.environ.get("ASAN_OPTIONS", "") + ":detect_leaks=0")
+            asan = os.environ.get("ASAN_OPTIONS", "")
+            env = dict(os.environ, ASAN_OPTIONS=asan + ":detect_leaks=0")
         line_end = b"\n"
         if program[-1].endswith(".exe"):  # the runtime keeps no cause that can be trusted
             said = [line.split(b":")[0] for line in said]
@@ -191,7 +194,8 @@ def as_a_caller_may_start_it():  # in the child: no controlling terminal, nohup,
 def key(case, program):  # the pause takes one key, and what was typed after it stays
     # A plain key, arrows and function keys (xterm's, the Linux console's), UTF-8 characters; at a
     # terminal left non-blocking, with SIGHUP, ignored, and SIGINT, blocked, staying so.
-    for typed in [b"k", b"\x1b[A", b"\x1bOP", b"\x1b[15~", b"\x1b[[A", b"\xc3\xa9", b"\xe2\x82\xac"]:
+    for typed in [b"k", b"\x1b[A", b"\x1bOP", b"\x1b[15~", b"\x1b[[A", b"\xc3\xa9",
+                  b"\xe2\x82\xac"]:
         terminal = Terminal(case, program, take_over=as_a_caller_may_start_it, blocking=False)
         terminal.at_the_pause()
         os.kill(terminal.proc.pid, signal.SIGHUP)
