@@ -21,8 +21,8 @@ inline int scanf_s(const char* format, double* value)
 namespace platform {
 
 // Called before anything is read: from then on a read of standard input waits for input however
-// the descriptor was left (non-blocking, or interrupted by a signal), and a read that fails fails
-// every read after it, so that no answer lands in a later question than its own.
+// the descriptor was left (non-blocking, or interrupted by a signal), and the cause of a read that
+// fails is kept for input_error.
 void open_input();
 
 // The error that ended the reading, where it is known; 0 where the input did not fail, or where
