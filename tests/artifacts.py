@@ -141,7 +141,7 @@ def lintian(build):  # has nothing to say of the Debian package
 
 
 def source(build, version, top):  # the source package holds the files that git tracks
-    need("git", "dpkg-architecture")
+    need("git", "dpkg-architecture")  # without dpkg's tools, make-packages makes no package
     with tarfile.open(f"{build}/calculator-{version}.tar.gz") as archive:
         packed = [entry.name.split("/", 1)[1] for entry in archive]
     if packed != run("git", "ls-files", cwd=top).splitlines():

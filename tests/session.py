@@ -86,8 +86,9 @@ def hostile(case, program):  # from a fixed seed, cut off anywhere: still three 
             fail(f"input {data[:200]!r}: exit {run.returncode}, {run.stderr!r}, {run.stdout!r}")
 
 
-def errors(case, program):  # each said on stderr in a line of its own, with exit 1
-    # The cause is named where known. Faults made by strace on the calls that reach the files,
+def errors(case, program):  # each said on stderr in a line of its own, and exit 1
+    # The cause is named where known; a read that is interrupted, or finds nothing yet, is no
+    # error. Faults made by strace on the calls that reach the files,
     # but not under an emulator: a read or a write that fails once and not again, and a close that
     # fails as on some network file systems. A read that fails ends the reading as the end of the
     # input does, and so the output is that of an empty input.
