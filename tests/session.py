@@ -1,7 +1,7 @@
 # session.py TEST CASE.in PROGRAM...: runs the calculator as its users do, in the way that the
 # function TEST does, and fails on what they would not expect. PROGRAM may start with an emulator;
 # a Windows program (.exe) ends its lines with CR LF, and its pause is the command processor's.
-import fcntl, os, random, re, select, shlex, signal, subprocess, sys, termios, time
+import fcntl, os, random, re, select, shlex, signal, subprocess, sys, tempfile, termios, time
 from pathlib import Path
 
 LFLAG, CC = 3, 6  # fields of termios.tcgetattr
@@ -36,6 +36,15 @@ def wait_until(ready, why):  # for a state of another process that shows in no o
         time.sleep(0.01)
 
 
+def processor_time(pid):  # in seconds, of the process so far
+    fields = Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def waits_in(pid, call):  # whether the process sleeps in that system call
+    return call in Path(f"/proc/{pid}/wchan").read_text()
+
+
 def check(case, program, out, err, rc):
     want = Path(case).with_suffix(".out").read_bytes()
     if program[-1].endswith(".exe"):  # where the command processor's pause is the last line
@@ -46,6 +55,21 @@ def check(case, program, out, err, rc):
     if (out, err, rc) != (want, b"", 0):
         fail(f"exit {rc}, stderr {err!r}, and not the output of {Path(case).stem}.out:\n"
              f"{out.decode(errors='replace')}")
+
+
+def following(case, program):  # two runs on one file: the second reads on where the first stopped
+    # Each run's answers and key, with the case's line ends and with LF alone.
+    run = Path(case).read_bytes() + b"k\n"
+    for answers in [run, run.replace(b"\r\n", b"\n")]:
+        with tempfile.TemporaryFile() as file:
+            file.write(answers * 2)
+            file.seek(0)
+            for number in [1, 2]:
+                done = subprocess.run(program, stdin=file, capture_output=True, timeout=20)
+                check(case, program, done.stdout, done.stderr, done.returncode)
+                offset = os.lseek(file.fileno(), 0, os.SEEK_CUR)
+                if offset != len(answers) * number - 1:
+                    fail(f"run {number} left the file at {offset}, not just after its key")
 
 
 def transcript(case, program):  # the answers piped at once, with the case's arguments, if any
@@ -64,8 +88,15 @@ def prompts(case, program):  # the answers written as the prompts come, and one 
         os.set_blocking(read_end, False)
     proc = subprocess.Popen(program, stdin=read_end, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
     shown = b""
-    for answer in Path(case).read_bytes().splitlines(keepends=True) + [b"k"]:
+    answers = Path(case).read_bytes().splitlines(keepends=True) + [b"k"]
+    for number, answer in enumerate(answers):
         shown += read_until(proc.stdout.fileno(), PROMPT.search)
+        if number == 0 and not program[-1].endswith(".exe"):
+            # Waiting for the answer, it sleeps: a wait that polls in a loop takes the processor.
+            before = processor_time(proc.pid)
+            time.sleep(0.5)
+            if processor_time(proc.pid) - before > 0.1:
+                fail("the wait for an answer kept the processor busy")
         os.write(write_end, answer)
     rest, err = proc.communicate(timeout=20)
     check(case, program, shown + rest, err, proc.returncode)
@@ -87,31 +118,34 @@ def hostile(case, program):  # from a fixed seed, cut off anywhere: still three 
 
 
 def errors(case, program):  # each said on stderr in a line of its own, and exit 1
-    # The cause is named where known; a read that is interrupted, or finds nothing yet, is no
-    # error. Faults made by strace on the calls that reach the files,
-    # but not under an emulator: a read or a write that fails once and not again, and a close that
-    # fails as on some network file systems. A read that fails ends the reading as the end of the
-    # input does, and so the output is that of an empty input.
+    # The cause is named where known; a read or a write that is interrupted, or finds no data or
+    # no room yet, is no error. Faults made by strace on the calls that reach the files, but not
+    # under an emulator: a read or a write that fails once and not again, a wait for a read that
+    # fails, and a close that fails as on some network file systems. A read that fails ends the
+    # reading as the end of the input does, and so the output is that of an empty input.
     empty = subprocess.run(program, stdin=subprocess.DEVNULL, capture_output=True, timeout=20)
     for source, sink, mode, fault, said in [
             (case, "/dev/full", os.O_WRONLY, None, [b"write error: No space left on device"]),
             (case, "/dev/full", os.O_WRONLY, "close:error=EIO",
              [b"write error: No space left on device"]),
             (case, os.devnull, os.O_RDONLY, None, [b"write error: Bad file descriptor"]),
-            (case, os.devnull, os.O_WRONLY, "write:error=EAGAIN:when=1", [b"write error"]),
+            (case, os.devnull, os.O_WRONLY, "write:error=EIO:when=1",
+             [b"write error: Input/output error"]),
             (case, os.devnull, os.O_WRONLY, "close:error=EIO",
              [b"write error: Input/output error"]),
             ("/", None, None, None, [b"read error: Is a directory"]),
             ("/", "/dev/full", os.O_WRONLY, None,
              [b"read error: Is a directory", b"write error: No space left on device"]),
             (case, None, None, "read:error=EIO:when=1", [b"read error: Input/output error"]),
+            ("pipe", None, None, "poll,ppoll:error=ENOMEM", [b"read error: Cannot allocate memory"]),
+            (case, os.devnull, os.O_WRONLY, "write:error=EAGAIN:when=1", []),
             (case, None, None, "read:error=EAGAIN:when=1", []),
             (case, None, None, "read:error=EINTR:when=1", [])]:
         if fault and len(program) > 1:
             continue
         command, env = program, None
         if fault:  # LeakSanitizer, where built in, cannot work under strace
-            paths = [source] + ([sink] if sink else [])
+            paths = [path for path in [source, sink] if path and path != "pipe"]
             command = ["strace", "-qq", "-o", os.devnull, *[f"-P{path}" for path in paths],
                        "-e", "inject=" + fault, *program]
             asan = os.environ.get("ASAN_OPTIONS", "")
@@ -120,28 +154,39 @@ def errors(case, program):  # each said on stderr in a line of its own, and exit
         if program[-1].endswith(".exe"):  # the runtime keeps no cause that can be trusted
             said = [line.split(b":")[0] for line in said]
             line_end = b"\r\n"
-        answers = os.open(source, os.O_RDONLY)  # a directory too
+        if source == "pipe":  # left non-blocking, and empty: a read finds nothing yet
+            answers, write_end = os.pipe()
+            os.set_blocking(answers, False)
+        else:
+            answers = os.open(source, os.O_RDONLY)  # a directory too
         output = os.open(sink, mode) if sink else subprocess.PIPE
-        run = subprocess.run(command, stdin=answers, stdout=output, stderr=subprocess.PIPE,
-                             timeout=20, env=env)
+        # Where the output goes to a pipe, standard error shares it: its lines come after all else.
+        errors_to = subprocess.PIPE if sink else subprocess.STDOUT
+        run = subprocess.run(command, stdin=answers, stdout=output, stderr=errors_to, timeout=20,
+                             env=env)
         os.close(answers)
+        if source == "pipe":
+            os.close(write_end)
         if sink:
             os.close(output)
         want = b"".join(b"calculator: " + line + line_end for line in said)
-        if run.returncode != (1 if said else 0) or run.stderr != want:
-            fail(f"{source} to {sink}, {fault}: exit {run.returncode}, stderr {run.stderr!r}; "
+        told = run.stderr if sink else run.stdout[len(run.stdout) - len(want):]
+        if run.returncode != (1 if said else 0) or told != want:
+            fail(f"{source} to {sink}, {fault}: exit {run.returncode}, stderr {told!r}; "
                  f"expected {want!r}")
-        if sink is None and said and run.stdout != empty.stdout:
-            fail(f"{source}, {fault}: an answer was read after the failed read:\n"
-                 f"{run.stdout.decode(errors='replace')}")
+        if sink is None and said and run.stdout != empty.stdout + want:
+            fail(f"{source}, {fault}: an answer was read after the failed read, or the output "
+                 f"came after the error:\n{run.stdout.decode(errors='replace')}")
         if sink is None and not said:
-            check(case, program, run.stdout, run.stderr, run.returncode)
+            check(case, program, run.stdout, b"", run.returncode)
 
 
 class Terminal:  # a command at a new pseudo-terminal, the answers typed there, the modes to end in
 
-    def __init__(self, case, command, stdout=None, take_over=None, blocking=True):
+    def __init__(self, case, command, stdout=None, take_over=None, blocking=True, stopped=False):
         self.master, self.slave = os.openpty()
+        if stopped:  # as Ctrl-S stops it: nothing can be written until it is started again
+            termios.tcflow(self.slave, termios.TCOOFF)
         # A read out of line mode returns at once, with or without a key, unless asked to wait.
         self.modes = termios.tcgetattr(self.slave)
         self.modes[CC][termios.VMIN] = b"\0"
@@ -193,16 +238,31 @@ def as_a_caller_may_start_it():  # in the child: no controlling terminal, nohup,
 
 
 def key(case, program):  # the pause takes one key, and what was typed after it stays
-    # A plain key, arrows and function keys (xterm's, the Linux console's), UTF-8 characters; at a
-    # terminal left non-blocking, with SIGHUP, ignored, and SIGINT, blocked, staying so.
-    for typed in [b"k", b"\x1b[A", b"\x1bOP", b"\x1b[15~", b"\x1b[[A", b"\xc3\xa9",
-                  b"\xe2\x82\xac"]:
+    # A plain key, arrows and function keys (xterm's, the Linux console's, Shift+F1 in SS3 form),
+    # UTF-8 characters, and each sent with Alt (ESC first); a byte that ends a character cut short
+    # is read all the same. At a terminal left non-blocking, with SIGHUP, ignored, and SIGINT,
+    # blocked, staying so.
+    for typed, left in [(b"k", b"hello\n"), (b"\x1b[A", b"hello\n"), (b"\x1bOP", b"hello\n"),
+                        (b"\x1bO2P", b"hello\n"), (b"\x1b[15~", b"hello\n"),
+                        (b"\x1b[[A", b"hello\n"), (b"\xc3\xa9", b"hello\n"),
+                        (b"\xe2\x82\xac", b"hello\n"), (b"\x1bk", b"hello\n"),
+                        (b"\x1b\xc3\xa9", b"hello\n"), (b"\x1b\x1b[A", b"hello\n"),
+                        (b"\xf0\x9f", b"ello\n")]:
         terminal = Terminal(case, program, take_over=as_a_caller_may_start_it, blocking=False)
         terminal.at_the_pause()
         os.kill(terminal.proc.pid, signal.SIGHUP)
         os.kill(terminal.proc.pid, signal.SIGINT)
         os.write(terminal.master, typed + b"hello\r")
-        terminal.check_end(0, b"hello\n")
+        terminal.check_end(0, left)
+
+
+def stopped(case, program):  # output to a stopped terminal, left non-blocking, waits: none lost
+    terminal = Terminal(case, program, blocking=False, stopped=True)
+    wait_until(lambda: waits_in(terminal.proc.pid, "poll"), "the first write did not wait")
+    termios.tcflow(terminal.slave, termios.TCOON)
+    terminal.at_the_pause()
+    os.write(terminal.master, b"k")
+    terminal.check_end(0)
 
 
 def signals(case, program):  # each ends the program as it would have
@@ -262,8 +322,7 @@ def continued(case, program):  # SIGCONT while output waits in a full pipe: noth
     os.write(write_end, filler)
     os.write(terminal.master, terminal.typed[-1])
     terminal.wait_for_key_mode()
-    waits_in = Path(f"/proc/{terminal.proc.pid}/wchan")
-    wait_until(lambda: waits_in.read_text().endswith("pipe_write"), "the prompt went out at once")
+    wait_until(lambda: waits_in(terminal.proc.pid, "pipe_write"), "the prompt went out at once")
     # Line mode and SIGCONT, as a shell gives fg; no room until the handler has taken key mode.
     termios.tcsetattr(terminal.slave, termios.TCSANOW, terminal.modes)
     os.kill(terminal.proc.pid, signal.SIGCONT)
@@ -271,13 +330,14 @@ def continued(case, program):  # SIGCONT while output waits in a full pipe: noth
     shown += read_until(read_end, lambda new: new.endswith(b"continue . . . "))[len(filler):]
     os.write(write_end, b"." * room)  # no room for the line end after the key
     os.write(terminal.master, b"\x13")  # Ctrl-S, a key like any other
-    wait_until(lambda: waits_in.read_text().endswith("pipe_write"), "the line end went out")
+    wait_until(lambda: waits_in(terminal.proc.pid, "pipe_write"), "the line end went out")
     os.kill(terminal.proc.pid, signal.SIGCONT)
     shown += read_until(read_end, lambda new: new.endswith(b"\n"))[room:]
     terminal.check_end(0)
     check(case, program, shown, b"", 0)
 
 
-TESTS = [transcript, prompts, hostile, errors, key, signals, ended, jobs, continued]
+TESTS = [transcript, following, prompts, hostile, errors, key, stopped, signals, ended, jobs,
+         continued]
 test, case, *program = sys.argv[1:]
 {function.__name__: function for function in TESTS}[test](case, program)

@@ -32,15 +32,18 @@ int finish_input()
 }
 
 // Flushed and closed here, not left to the exit, so that a failure fails the run, whatever was
-// typed; some file systems first report a failed write at the close. Only a failure of these last
-// two calls can be named: a write that failed earlier left nothing but the stream's error flag.
+// typed; some file systems first report a failed write at the close. The cause named is the
+// first write's that failed, where the platform keeps it, else the flush's, else the close's.
 int finish_output()
 {
     const int flush_error = std::fflush(stdout) == 0 ? 0 : errno;
     const int close_error = platform::close_output();
-    const int error = flush_error != 0 ? flush_error : close_error;
-    if (error == 0 && std::ferror(stdout) == 0) {
+    if (flush_error == 0 && close_error == 0 && std::ferror(stdout) == 0) {
         return 0;
+    }
+    int error = platform::output_error();
+    if (error == 0) {
+        error = flush_error != 0 ? flush_error : close_error;
     }
     report("write", error);
     return 1;
@@ -57,7 +60,7 @@ int main()
     // Start-up code linked in by flags such as -Ofast flushes subnormals to zero; the formulas
     // need plain IEEE arithmetic.
     std::fesetenv(FE_DFL_ENV);
-    platform::open_input();
+    platform::open_streams();
 
     double x = 0.0;
     double y = 0.0;

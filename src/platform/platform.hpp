@@ -20,14 +20,17 @@ inline int scanf_s(const char* format, double* value)
 
 namespace platform {
 
-// Called before anything is read: from then on a read of standard input waits for input however
-// the descriptor was left (non-blocking, or interrupted by a signal), and the cause of a read that
-// fails is kept for input_error.
-void open_input();
+// Called before anything is read or written: from then on a read of standard input, or a write
+// of standard output, waits however the descriptor was left (non-blocking, or interrupted by a
+// signal), and the cause of one that fails is kept for input_error and output_error.
+void open_streams();
 
 // The error that ended the reading, where it is known; 0 where the input did not fail, or where
 // the C runtime keeps no cause.
 int input_error();
+
+// The error of the first write of standard output that failed, where it is known; else 0.
+int output_error();
 
 // Writes the pause prompt and waits for a key, or for one more byte of piped input after the
 // last answer's line; waits for nothing once standard input has ended or failed.

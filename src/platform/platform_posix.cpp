@@ -12,17 +12,19 @@
 
 namespace {
 
-int read_failure = 0; // the error of the read that failed
+int read_failure = 0;  // the error of the read that failed
+int write_failure = 0; // the error of the first write that failed
 
-// Until input can be read, or has ended, or the time is up (-1: no limit): false if it is up.
-bool wait_for_input(int milliseconds)
+// Until the descriptor is ready for the events, or the time is up (-1: no limit): poll's count,
+// 0 if the time is up, or -1 if the wait itself failed.
+int wait_for(int descriptor, short events, int milliseconds)
 {
-    pollfd input{STDIN_FILENO, POLLIN, 0};
+    pollfd waited{descriptor, events, 0};
     int ready = 0;
     do {
-        ready = poll(&input, 1, milliseconds);
+        ready = poll(&waited, 1, milliseconds);
     } while (ready < 0 && errno == EINTR);
-    return ready != 0;
+    return ready;
 }
 
 // Every read of standard input, the C library's and the C++ streams', comes here. A parent may
@@ -35,13 +37,44 @@ ssize_t read_input(void* /*cookie*/, char* buffer, std::size_t size)
         if (got >= 0) {
             return got;
         }
-        if (errno == EAGAIN) {
-            wait_for_input(-1);
-        } else if (errno != EINTR) {
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EAGAIN || wait_for(STDIN_FILENO, POLLIN, -1) < 0) {
             read_failure = errno; // no read follows one that failed
             return -1;
         }
     }
+}
+
+// What was read ahead goes back to a file at the exit, where the C library seeks back over it,
+// so that the next program reads on from the last byte that this one took.
+int seek_input(void* /*cookie*/, off64_t* offset, int whence)
+{
+    const off64_t reached = lseek64(STDIN_FILENO, *offset, whence);
+    if (reached < 0) {
+        return -1;
+    }
+    *offset = reached;
+    return 0;
+}
+
+// Every write of standard output comes here: one left non-blocking (at a terminal it is the
+// input's own open file) waits for room, as a stopped terminal gives none, and loses nothing.
+ssize_t write_output(void* /*cookie*/, const char* data, std::size_t size)
+{
+    std::size_t written = 0;
+    while (written < size) {
+        const ssize_t put = write(STDOUT_FILENO, data + written, size - written);
+        if (put >= 0) {
+            written += static_cast<std::size_t>(put);
+        } else if (errno != EINTR &&
+                   (errno != EAGAIN || wait_for(STDOUT_FILENO, POLLOUT, -1) < 0)) {
+            write_failure = errno;
+            break;
+        }
+    }
+    return static_cast<ssize_t>(written);
 }
 
 const char* const prompt = "Press any key to continue . . . ";
@@ -173,7 +206,7 @@ void leave_key_mode()
 // One byte typed at the terminal, waiting at most that long (-1: no limit): false if none came.
 bool next_byte(int milliseconds, unsigned char& byte)
 {
-    while (wait_for_input(milliseconds)) {
+    while (wait_for(STDIN_FILENO, POLLIN, milliseconds) > 0) {
         const ssize_t got = read(STDIN_FILENO, &byte, 1);
         if (got >= 0 || (errno != EAGAIN && errno != EINTR)) {
             return got == 1;
@@ -182,40 +215,59 @@ bool next_byte(int milliseconds, unsigned char& byte)
     return false;
 }
 
-// One key, and not a byte more: what was typed after it is the next program's. A key that sends
-// several bytes sends them together, so the rest is waited for only briefly, and Escape alone is
-// a key too. An escape sequence is ESC [, parameters and a final byte (ESC [ [ and a letter on
-// the Linux console), or ESC O and a letter; a UTF-8 character's first byte tells its length.
-void take_key()
+const int soon = 100; // ms: the bytes of one key come together
+const unsigned char escape = 0x1b;
+
+// The rest of an escape sequence after ESC [ (CSI) or ESC O (SS3): parameter bytes, then a final
+// byte; the Linux console's function keys send ESC [ [ and a letter.
+void take_sequence(unsigned char introducer)
 {
-    const int soon = 100;
-    const int longest = 16;                // bytes of an escape sequence after ESC [
-    const unsigned char final_from = 0x40; // '@': the first final byte
-    const unsigned char two = 0xC2;        // the first bytes of UTF-8 characters of two bytes,
-    const unsigned char three = 0xE0;      // three,
-    const unsigned char four = 0xF0;       // and four, up to
-    const unsigned char last = 0xF4;       // the last character there is
+    const int longest = 16;
+    const unsigned char final_from = 0x40; // '@'
     unsigned char byte = 0;
-    if (!next_byte(-1, byte)) {
-        return;
+    for (int length = 0; length < longest && next_byte(soon, byte); ++length) {
+        if (byte >= final_from && !(introducer == '[' && byte == '[' && length == 0)) {
+            return;
+        }
     }
-    int rest = 0;
-    if (byte == '\x1b') {
+}
+
+// The rest of the key that began with this byte. After ESC comes an escape sequence, or nothing
+// (Escape alone), or, where Alt sends ESC first, a whole key of its own. A UTF-8 character's first
+// byte tells how many continuation bytes follow; a byte that is none ends it, though it has been
+// read: a terminal gives no byte back.
+void take_rest_of_key(unsigned char first, bool after_alt)
+{
+    const unsigned char two = 0xC2;   // the first bytes of UTF-8 characters of two bytes,
+    const unsigned char three = 0xE0; // three,
+    const unsigned char four = 0xF0;  // and four, up to
+    const unsigned char last = 0xF4;  // the last character there is
+    const unsigned char continuation = 0x80;
+    const unsigned char continuation_mask = 0xC0;
+    unsigned char byte = 0;
+    if (first == escape) {
         if (!next_byte(soon, byte)) {
             return;
         }
-        if (byte == 'O') {
-            rest = 1;
-        } else if (byte == '[') {
-            bool final = false;
-            for (int length = 0; !final && length < longest && next_byte(soon, byte); ++length) {
-                final = byte >= final_from && !(byte == '[' && length == 0);
-            }
+        if (byte == '[' || byte == 'O') {
+            take_sequence(byte);
+        } else if (!after_alt) {
+            take_rest_of_key(byte, true);
         }
-    } else if (byte >= two && byte <= last) {
-        rest = byte >= four ? 3 : byte >= three ? 2 : 1;
+    } else if (first >= two && first <= last) {
+        int rest = first >= four ? 3 : first >= three ? 2 : 1;
+        while (rest-- > 0 && next_byte(soon, byte) && (byte & continuation_mask) == continuation) {
+        }
     }
-    while (rest-- > 0 && next_byte(soon, byte)) {
+}
+
+// One key, and not a byte more: what was typed after it is the next program's. A key that sends
+// several bytes sends them together, so the rest is waited for only briefly.
+void take_key()
+{
+    unsigned char byte = 0;
+    if (next_byte(-1, byte)) {
+        take_rest_of_key(byte, false);
     }
 }
 
@@ -233,23 +285,34 @@ void wait_for_byte()
 
 } // namespace
 
-void platform::open_input()
+void platform::open_streams()
 {
-    static const cookie_io_functions_t reader{read_input, nullptr, nullptr, nullptr};
+    static const cookie_io_functions_t reader{read_input, nullptr, seek_input, nullptr};
+    static const cookie_io_functions_t writer{nullptr, write_output, nullptr, nullptr};
     FILE* const input = fopencookie(nullptr, "r", reader);
-    if (input == nullptr) {
+    FILE* const output = fopencookie(nullptr, "w", writer);
+    if (input == nullptr || output == nullptr) {
         return;
     }
     // scanf reads stdin and std::cin reads through it, so the two share one buffer, and what
-    // one leaves unread, or an end or failure it meets, the other meets next.
+    // one leaves unread, or an end or failure it meets, the other meets next; so too printf and
+    // std::cout, whose text comes out in the order written.
     stdin = input;
-    static __gnu_cxx::stdio_sync_filebuf<char> synced(input);
-    std::cin.rdbuf(&synced);
+    stdout = output;
+    static __gnu_cxx::stdio_sync_filebuf<char> synced_input(input);
+    static __gnu_cxx::stdio_sync_filebuf<char> synced_output(output);
+    std::cin.rdbuf(&synced_input);
+    std::cout.rdbuf(&synced_output);
 }
 
 int platform::input_error()
 {
     return read_failure;
+}
+
+int platform::output_error()
+{
+    return write_failure;
 }
 
 void platform::pause()
@@ -266,7 +329,9 @@ void platform::pause()
     } else if (!ended) {
         wait_for_byte();
     }
+    // Out before any fault is told of on standard error, and so above it at a terminal.
     std::fputs("\n", stdout);
+    std::fflush(stdout);
 }
 
 int platform::close_output()

@@ -6,10 +6,15 @@
 #include <io.h>
 
 // A Windows console, pipe or file is never left non-blocking, and no signal interrupts a read.
-void platform::open_input() {}
+void platform::open_streams() {}
 
-// The C runtime marks the stream, but keeps no cause that could be trusted by now.
+// The C runtime marks the streams, but keeps no cause that could be trusted by now.
 int platform::input_error()
+{
+    return 0;
+}
+
+int platform::output_error()
 {
     return 0;
 }
