@@ -60,7 +60,7 @@ int main()
     // Start-up code linked in by flags such as -Ofast flushes subnormals to zero; the formulas
     // need plain IEEE arithmetic.
     std::fesetenv(FE_DFL_ENV);
-    platform::open_streams();
+    platform::use_waiting_streams();
 
     double x = 0.0;
     double y = 0.0;

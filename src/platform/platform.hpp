@@ -1,10 +1,10 @@
 #pragma once
 
-// What differs by platform: the bounds-checked scanf_s, where the C runtime lacks it; how
-// standard input is read; the pause at the end; and the closing of standard output. Everything
-// above this layer reads the same on every platform.
+// What differs by platform: the bounds-checked scanf_s, where the C runtime lacks it; how the
+// standard streams are read and written; the pause at the end; and the closing of standard
+// output. Everything above this layer reads the same on every platform.
 
-#include <cstdio>
+#include <stdio.h> // NOLINT(modernize-deprecated-headers): the stdio dialogue sees C's alone
 
 #ifndef _WIN32
 // For "%lf" scanf_s takes no size argument and means exactly what scanf does. The format is the
@@ -13,7 +13,7 @@
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
 inline int scanf_s(const char* format, double* value)
 {
-    return std::scanf(format, value);
+    return scanf(format, value);
 }
 #pragma GCC diagnostic pop
 #endif
@@ -23,7 +23,7 @@ namespace platform {
 // Called before anything is read or written: from then on a read of standard input, or a write
 // of standard output, waits however the descriptor was left (non-blocking, or interrupted by a
 // signal), and the cause of one that fails is kept for input_error and output_error.
-void open_streams();
+void use_waiting_streams();
 
 // The error that ended the reading, where it is known; 0 where the input did not fail, or where
 // the C runtime keeps no cause.

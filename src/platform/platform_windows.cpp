@@ -6,7 +6,7 @@
 #include <io.h>
 
 // A Windows console, pipe or file is never left non-blocking, and no signal interrupts a read.
-void platform::open_streams() {}
+void platform::use_waiting_streams() {}
 
 // The C runtime marks the streams, but keeps no cause that could be trusted by now.
 int platform::input_error()

@@ -1,0 +1,114 @@
+#include "platform.hpp"
+#include "posix.hpp"
+
+#include <cerrno>
+#include <cstdio>
+#include <ext/stdio_sync_filebuf.h>
+#include <iostream>
+#include <poll.h>
+#include <unistd.h>
+
+// Standard input and output through readers of our own below stdio: a parent may have left a
+// descriptor non-blocking (the flags are shared with it, so they stay as they are), and a signal
+// may interrupt a call; neither is the end of the input, nor may cut a number or lose output.
+
+namespace {
+
+struct {
+    int read = 0;  // the error of the read that failed: no read follows it
+    int write = 0; // the error of the first write that failed
+} failures;
+
+ssize_t read_input(void* /*cookie*/, char* buffer, std::size_t size)
+{
+    for (;;) {
+        const ssize_t got = read(STDIN_FILENO, buffer, size);
+        if (got >= 0) {
+            return got;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EAGAIN || posix::wait_for(STDIN_FILENO, POLLIN, -1) < 0) {
+            failures.read = errno;
+            return -1;
+        }
+    }
+}
+
+// At the exit the C library seeks a file back over what was read ahead, so that the next program
+// reads on from the last byte that this one took.
+int seek_input(void* /*cookie*/, off64_t* offset, int whence)
+{
+    const off64_t reached = lseek64(STDIN_FILENO, *offset, whence);
+    if (reached < 0) {
+        return -1;
+    }
+    *offset = reached;
+    return 0;
+}
+
+// At a terminal the output is the input's own open file, non-blocking with it; stopped (Ctrl-S),
+// it has no room until it is started again.
+ssize_t write_output(void* /*cookie*/, const char* data, std::size_t size)
+{
+    std::size_t written = 0;
+    while (written < size) {
+        const ssize_t put = write(STDOUT_FILENO, data + written, size - written);
+        if (put >= 0) {
+            written += static_cast<std::size_t>(put);
+        } else if (errno != EINTR &&
+                   (errno != EAGAIN || posix::wait_for(STDOUT_FILENO, POLLOUT, -1) < 0)) {
+            failures.write = errno;
+            break;
+        }
+    }
+    return static_cast<ssize_t>(written);
+}
+
+} // namespace
+
+int posix::wait_for(int descriptor, short events, int milliseconds)
+{
+    pollfd waited{descriptor, events, 0};
+    int ready = 0;
+    do {
+        ready = poll(&waited, 1, milliseconds);
+    } while (ready < 0 && errno == EINTR);
+    return ready;
+}
+
+void platform::use_waiting_streams()
+{
+    static const cookie_io_functions_t reader{read_input, nullptr, seek_input, nullptr};
+    static const cookie_io_functions_t writer{nullptr, write_output, nullptr, nullptr};
+    FILE* const input = fopencookie(nullptr, "r", reader);
+    FILE* const output = fopencookie(nullptr, "w", writer);
+    if (input == nullptr || output == nullptr) {
+        return;
+    }
+    // The streams read and write through stdio's stdin and stdout, so the two dialogues share one
+    // buffer each way: what one leaves unread, or an end or failure it meets, the other meets
+    // next, and their text comes out in the order written.
+    stdin = input;
+    stdout = output;
+    static __gnu_cxx::stdio_sync_filebuf<char> synced_input(input);
+    static __gnu_cxx::stdio_sync_filebuf<char> synced_output(output);
+    std::cin.rdbuf(&synced_input);
+    std::cout.rdbuf(&synced_output);
+}
+
+int platform::input_error()
+{
+    return failures.read;
+}
+
+int platform::output_error()
+{
+    return failures.write;
+}
+
+int platform::close_output()
+{
+    return close(STDOUT_FILENO) == 0 ? 0 : errno;
+}
