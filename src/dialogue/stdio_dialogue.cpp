@@ -1,11 +1,12 @@
 // On Windows this file alone sees the Universal C Runtime's headers, for its scanf_s, while the
-// C++ library was built with msvcrt's, whose types differ: so it uses no C++ library types.
+// C++ library was built with msvcrt's, whose types differ: so the build gives it no C++ library
+// header, and it includes C's.
 #include "stdio_dialogue.hpp"
 
 #include "formula.hpp"
 #include "platform.hpp"
 
-#include <cstdio>
+#include <stdio.h> // NOLINT(modernize-deprecated-headers)
 
 namespace stdio_dialogue {
 
@@ -14,8 +15,8 @@ namespace {
 // Flushed, so that a program answering through a pipe sees the question before the read waits.
 void ask(const char* question)
 {
-    std::printf("%s", question);
-    std::fflush(stdout);
+    printf("%s", question);
+    fflush(stdout);
 }
 
 // Once a read has met the end of the input, or failed, no later question reads, whatever the C
@@ -23,7 +24,7 @@ void ask(const char* question)
 // a failed read, which would give a question an answer typed for an earlier one.
 int read_number(double& value)
 {
-    if (std::feof(stdin) != 0 || std::ferror(stdin) != 0) {
+    if (feof(stdin) != 0 || ferror(stdin) != 0) {
         return EOF;
     }
     return scanf_s("%lf", &value);
@@ -48,7 +49,7 @@ void read_variables(double& x, double& y, double& z)
 
 void report_results(double t, double u)
 {
-    std::printf("Result:\nt = %lf\nu = %lf\n", t, u);
+    printf("Result:\nt = %lf\nu = %lf\n", t, u);
 }
 
 } // namespace stdio_dialogue

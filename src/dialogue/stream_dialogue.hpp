@@ -5,7 +5,8 @@ namespace stream_dialogue {
 
 void report_current(double x, double y, double z);
 
-// Asks for x until it is valid, then for y and z, overwriting them in place.
+// Asks for x until it is valid, then for y and z. The read that finds no number sets its value
+// to 0, and once one has, no later read changes a value.
 void read_variables(double& x, double& y, double& z);
 
 // Four lines, the last one empty.

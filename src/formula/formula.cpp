@@ -26,6 +26,7 @@ void evaluate(double x, double y, double z, double& t, double& u)
     const double q = 1.0 + h;
     t = a - (b / q);
 
+    // Each formula is computed as it is written, on its own: cos(z) again, not b reused.
     const double s = std::sin(y);
     const double c = std::cos(z);
     u = x * (s + c);
