@@ -1,6 +1,7 @@
-# session.py TEST CASE.in PROGRAM...: runs the calculator as its users do, in the way that the
-# function TEST does, and fails on what they would not expect. PROGRAM may start with an emulator;
-# a Windows program (.exe) ends its lines with CR LF, and its pause is the command processor's.
+# session.py TEST CASE.in KIND PROGRAM...: runs the calculator as its users do, in the way that the
+# function TEST does, and fails on what they would not expect. KIND is native, emulated (PROGRAM
+# starts with qemu) or windows (under Wine: lines end in CR LF, the pause is the command
+# processor's).
 import fcntl, os, random, re, select, shlex, signal, subprocess, sys, tempfile, termios, time
 from pathlib import Path
 
@@ -47,7 +48,7 @@ def waits_in(pid, call):  # whether the process sleeps in that system call
 
 def check(case, program, out, err, rc):
     want = Path(case).with_suffix(".out").read_bytes()
-    if program[-1].endswith(".exe"):  # where the command processor's pause is the last line
+    if WINDOWS:  # where the command processor's pause is the last line
         want = want.replace(b"\n", b"\r\n")
         want, out = [re.sub(rb"(?<=\n)[^\r\n]+(\r\n)?\Z", b"(pause)", text) for text in (want, out)]
     # The sign and spelling of NaN are the runtime's own.
@@ -84,14 +85,14 @@ def prompts(case, program):  # the answers written as the prompts come, and one 
     # To a pipe left non-blocking, as some parents leave it: every read must wait all the same.
     # The read end stays open here too, so that a byte the pause leaves unread is still there.
     read_end, write_end = os.pipe()
-    if not program[-1].endswith(".exe"):
+    if not WINDOWS:
         os.set_blocking(read_end, False)
     proc = subprocess.Popen(program, stdin=read_end, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
     shown = b""
     answers = Path(case).read_bytes().splitlines(keepends=True) + [b"k"]
     for number, answer in enumerate(answers):
         shown += read_until(proc.stdout.fileno(), PROMPT.search)
-        if number == 0 and not program[-1].endswith(".exe"):
+        if number == 0 and not WINDOWS:
             # Waiting for the answer, it sleeps: a wait that polls in a loop takes the processor.
             before = processor_time(proc.pid)
             time.sleep(0.5)
@@ -141,7 +142,7 @@ def errors(case, program):  # each said on stderr in a line of its own, and exit
             (case, os.devnull, os.O_WRONLY, "write:error=EAGAIN:when=1", []),
             (case, None, None, "read:error=EAGAIN:when=1", []),
             (case, None, None, "read:error=EINTR:when=1", [])]:
-        if fault and len(program) > 1:
+        if fault and not NATIVE:
             continue
         command, env = program, None
         if fault:  # LeakSanitizer, where built in, cannot work under strace
@@ -151,7 +152,7 @@ def errors(case, program):  # each said on stderr in a line of its own, and exit
             asan = os.environ.get("ASAN_OPTIONS", "")
             env = dict(os.environ, ASAN_OPTIONS=asan + ":detect_leaks=0")
         line_end = b"\n"
-        if program[-1].endswith(".exe"):  # the runtime keeps no cause that can be trusted
+        if WINDOWS:  # the runtime keeps no cause that can be trusted
             said = [line.split(b":")[0] for line in said]
             line_end = b"\r\n"
         if source == "pipe":  # left non-blocking, and empty: a read finds nothing yet
@@ -339,5 +340,6 @@ def continued(case, program):  # SIGCONT while output waits in a full pipe: noth
 
 TESTS = [transcript, following, prompts, hostile, errors, key, stopped, signals, ended, jobs,
          continued]
-test, case, *program = sys.argv[1:]
+test, case, kind, *program = sys.argv[1:]
+WINDOWS, NATIVE = kind == "windows", kind == "native"
 {function.__name__: function for function in TESTS}[test](case, program)
