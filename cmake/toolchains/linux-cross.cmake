@@ -1,6 +1,5 @@
-# Linux on another processor. Takes CROSS_TRIPLE, the GNU triple of Debian's cross compiler (a
-# preset sets it: aarch64-linux-gnu, arm-linux-gnueabihf, i686-linux-gnu, powerpc64le-linux-gnu,
-# riscv64-linux-gnu, s390x-linux-gnu); gives the compilers, where their libraries are, and qemu's
+# Linux on another processor. Takes CROSS_TRIPLE, the GNU triple of Debian's cross compiler, which
+# each linux-ARCH preset sets; gives the compilers, where their libraries are, and qemu's
 # user-mode emulation to run what they build.
 set(CMAKE_SYSTEM_NAME Linux)
 string(REGEX MATCH "^[^-]+" CMAKE_SYSTEM_PROCESSOR "${CROSS_TRIPLE}")
