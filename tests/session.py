@@ -37,7 +37,7 @@ def wait_until(ready, why):  # for a state of another process that shows in no o
         time.sleep(0.01)
 
 
-def processor_time(pid):  # in seconds, of the process so far
+def processor_time(pid):  # in seconds, of the process so far: user and system time
     fields = Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
@@ -119,12 +119,13 @@ def hostile(case, program):  # from a fixed seed, cut off anywhere: still three 
 
 
 def errors(case, program):  # each said on stderr in a line of its own, and exit 1
-    # The cause is named where known; a read or a write that is interrupted, or finds no data or
-    # no room yet, is no error. Faults made by strace on the calls that reach the files, but not
-    # under an emulator: a read or a write that fails once and not again, a wait for a read that
-    # fails, and a close that fails as on some network file systems. A read that fails ends the
-    # reading as the end of the input does, and so the output is that of an empty input.
+    # The cause is named where known; a call interrupted, or finding no data or room yet, is no
+    # error. Faults made by strace, natively, on the calls that reach the files: a read or write
+    # that fails once, a wait for input that fails, a close that fails as on some network file
+    # systems. A failed read ends the reading as the end does: the output is an empty input's.
     empty = subprocess.run(program, stdin=subprocess.DEVNULL, capture_output=True, timeout=20)
+    silent, unwritten = os.pipe()  # left non-blocking, and empty: a read finds nothing yet
+    os.set_blocking(silent, False)
     for source, sink, mode, fault, said in [
             (case, "/dev/full", os.O_WRONLY, None, [b"write error: No space left on device"]),
             (case, "/dev/full", os.O_WRONLY, "close:error=EIO",
@@ -155,19 +156,13 @@ def errors(case, program):  # each said on stderr in a line of its own, and exit
         if WINDOWS:  # the runtime keeps no cause that can be trusted
             said = [line.split(b":")[0] for line in said]
             line_end = b"\r\n"
-        if source == "pipe":  # left non-blocking, and empty: a read finds nothing yet
-            answers, write_end = os.pipe()
-            os.set_blocking(answers, False)
-        else:
-            answers = os.open(source, os.O_RDONLY)  # a directory too
+        answers = os.dup(silent) if source == "pipe" else os.open(source, os.O_RDONLY)
         output = os.open(sink, mode) if sink else subprocess.PIPE
         # Where the output goes to a pipe, standard error shares it: its lines come after all else.
         errors_to = subprocess.PIPE if sink else subprocess.STDOUT
         run = subprocess.run(command, stdin=answers, stdout=output, stderr=errors_to, timeout=20,
                              env=env)
         os.close(answers)
-        if source == "pipe":
-            os.close(write_end)
         if sink:
             os.close(output)
         want = b"".join(b"calculator: " + line + line_end for line in said)
@@ -243,12 +238,9 @@ def key(case, program):  # the pause takes one key, and what was typed after it 
     # UTF-8 characters, and each sent with Alt (ESC first); a byte that ends a character cut short
     # is read all the same. At a terminal left non-blocking, with SIGHUP, ignored, and SIGINT,
     # blocked, staying so.
-    for typed, left in [(b"k", b"hello\n"), (b"\x1b[A", b"hello\n"), (b"\x1bOP", b"hello\n"),
-                        (b"\x1bO2P", b"hello\n"), (b"\x1b[15~", b"hello\n"),
-                        (b"\x1b[[A", b"hello\n"), (b"\xc3\xa9", b"hello\n"),
-                        (b"\xe2\x82\xac", b"hello\n"), (b"\x1bk", b"hello\n"),
-                        (b"\x1b\xc3\xa9", b"hello\n"), (b"\x1b\x1b[A", b"hello\n"),
-                        (b"\xf0\x9f", b"ello\n")]:
+    keys = [b"k", b"\x1b[A", b"\x1bOP", b"\x1bO2P", b"\x1b[15~", b"\x1b[[A", b"\xc3\xa9",
+            b"\xe2\x82\xac", b"\x1bk", b"\x1b\xc3\xa9", b"\x1b\x1b[A"]
+    for typed, left in [(key, b"hello\n") for key in keys] + [(b"\xf0\x9f", b"ello\n")]:
         terminal = Terminal(case, program, take_over=as_a_caller_may_start_it, blocking=False)
         terminal.at_the_pause()
         os.kill(terminal.proc.pid, signal.SIGHUP)
