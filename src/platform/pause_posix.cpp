@@ -18,7 +18,7 @@ const unsigned char escape = 0x1b; // sent alone by Escape, and first by Alt wit
 // One byte typed at the terminal, waiting at most that long (-1: no limit): false if none came.
 bool next_byte(int milliseconds, unsigned char& byte)
 {
-    while (posix::wait_for(STDIN_FILENO, POLLIN, milliseconds) > 0) {
+    while (platform_posix::wait_for(STDIN_FILENO, POLLIN, milliseconds) > 0) {
         const ssize_t got = read(STDIN_FILENO, &byte, 1);
         if (got >= 0 || (errno != EAGAIN && errno != EINTR)) {
             return got == 1;
@@ -98,12 +98,12 @@ void platform::pause()
     // An end of the input, or a failed read, that std::cin met is stdin's too: it reads through
     // it.
     const bool ended = std::feof(stdin) != 0 || std::ferror(stdin) != 0;
-    const bool at_terminal = !ended && posix::enter_key_mode();
+    const bool at_terminal = !ended && platform_posix::enter_key_mode();
     std::fputs("Press any key to continue . . . ", stdout);
     std::fflush(stdout);
     if (at_terminal) {
         take_key();
-        posix::leave_key_mode();
+        platform_posix::leave_key_mode();
     } else if (!ended) {
         skip_line_then_take_byte();
     }

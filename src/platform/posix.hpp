@@ -3,7 +3,7 @@
 // What the POSIX files of this layer share: the standard streams' wait, and the terminal's key
 // mode, which the pause enters.
 
-namespace posix {
+namespace platform_posix {
 
 // Until the descriptor is ready for the events, or the time is up (-1: no limit): poll's count,
 // 0 if the time is up, or -1 if the wait itself failed (errno says why).
@@ -17,4 +17,4 @@ bool enter_key_mode();
 // Gives the terminal its modes back, and every handled signal its earlier action.
 void leave_key_mode();
 
-} // namespace posix
+} // namespace platform_posix

@@ -29,7 +29,7 @@ ssize_t read_input(void* /*cookie*/, char* buffer, std::size_t size)
         if (errno == EINTR) {
             continue;
         }
-        if (errno != EAGAIN || posix::wait_for(STDIN_FILENO, POLLIN, -1) < 0) {
+        if (errno != EAGAIN || platform_posix::wait_for(STDIN_FILENO, POLLIN, -1) < 0) {
             failures.read = errno;
             return -1;
         }
@@ -58,7 +58,7 @@ ssize_t write_output(void* /*cookie*/, const char* data, std::size_t size)
         if (put >= 0) {
             written += static_cast<std::size_t>(put);
         } else if (errno != EINTR &&
-                   (errno != EAGAIN || posix::wait_for(STDOUT_FILENO, POLLOUT, -1) < 0)) {
+                   (errno != EAGAIN || platform_posix::wait_for(STDOUT_FILENO, POLLOUT, -1) < 0)) {
             failures.write = errno;
             break;
         }
@@ -68,7 +68,7 @@ ssize_t write_output(void* /*cookie*/, const char* data, std::size_t size)
 
 } // namespace
 
-int posix::wait_for(int descriptor, short events, int milliseconds)
+int platform_posix::wait_for(int descriptor, short events, int milliseconds)
 {
     pollfd waited{descriptor, events, 0};
     int ready = 0;

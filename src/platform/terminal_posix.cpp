@@ -78,7 +78,7 @@ sigset_t block_handled()
 
 } // namespace
 
-bool posix::enter_key_mode()
+bool platform_posix::enter_key_mode()
 {
     if (tcgetattr(STDIN_FILENO, &key_mode.found) != 0) {
         return false;
@@ -119,7 +119,7 @@ bool posix::enter_key_mode()
     return true;
 }
 
-void posix::leave_key_mode()
+void platform_posix::leave_key_mode()
 {
     const sigset_t before = block_handled();
     set_modes(key_mode.found);
