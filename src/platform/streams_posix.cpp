@@ -92,10 +92,9 @@ void platform::use_waiting_streams()
     // next, and their text comes out in the order written.
     stdin = input;
     stdout = output;
-    static __gnu_cxx::stdio_sync_filebuf<char> synced_input(input);
-    static __gnu_cxx::stdio_sync_filebuf<char> synced_output(output);
-    std::cin.rdbuf(&synced_input);
-    std::cout.rdbuf(&synced_output);
+    // Never destroyed: the C++ library flushes std::cout at the exit, after this file's statics.
+    std::cin.rdbuf(new __gnu_cxx::stdio_sync_filebuf<char>(input));
+    std::cout.rdbuf(new __gnu_cxx::stdio_sync_filebuf<char>(output));
 }
 
 int platform::input_error()
