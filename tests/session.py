@@ -234,18 +234,21 @@ def as_a_caller_may_start_it():  # in the child: no controlling terminal, nohup,
 
 
 def key(case, program):  # the pause takes one key, and what was typed after it stays
-    # A plain key, arrows and function keys (xterm's, the Linux console's, Shift+F1 in SS3 form),
-    # UTF-8 characters, and each sent with Alt (ESC first); a byte that ends a character cut short
-    # is read all the same. At a terminal left non-blocking, with SIGHUP, ignored, and SIGINT,
-    # blocked, staying so.
-    keys = [b"k", b"\x1b[A", b"\x1bOP", b"\x1bO2P", b"\x1b[15~", b"\x1b[[A", b"\xc3\xa9",
-            b"\xe2\x82\xac", b"\x1bk", b"\x1b\xc3\xa9", b"\x1b\x1b[A"]
-    for typed, left in [(key, b"hello\n") for key in keys] + [(b"\xf0\x9f", b"ello\n")]:
+    # A plain key, arrows and function keys (xterm's, the Linux console's, Shift+F1 in SS3 form, a
+    # sequence ending in the lowest final byte), UTF-8 characters at each bound of their first
+    # bytes, bytes that begin none, and each sent with Alt (ESC first); a byte that ends a
+    # character cut short is read all the same; Escape alone. At a terminal left non-blocking,
+    # with SIGHUP, ignored, and SIGINT, blocked, staying so.
+    keys = [b"k", b"\x1b[A", b"\x1bOP", b"\x1bO2P", b"\x1b[15~", b"\x1b[[A", b"\x1b[@", b"\xc2\xa9",
+            b"\xdf\xbf", b"\xe2\x82\xac", b"\xef\xbf\xbf", b"\xf0\x9f\x98\x80", b"\xf4\x8f\xbf\xbf",
+            b"\xc1", b"\xf5", b"\x1bk", b"\x1b\xc3\xa9", b"\x1b\x1b[A"]
+    rows = [(key + b"hello\r", b"hello\n") for key in keys]
+    for sent, left in rows + [(b"\xf0\x9fhello\r", b"ello\n"), (b"\x1b", b"")]:
         terminal = Terminal(case, program, take_over=as_a_caller_may_start_it, blocking=False)
         terminal.at_the_pause()
         os.kill(terminal.proc.pid, signal.SIGHUP)
         os.kill(terminal.proc.pid, signal.SIGINT)
-        os.write(terminal.master, typed + b"hello\r")
+        os.write(terminal.master, sent)
         terminal.check_end(0, left)
 
 
@@ -268,10 +271,17 @@ def signals(case, program):  # each ends the program as it would have
         terminal.check_end(-sent)
 
 
-def ended(case, program):  # Ctrl-D as the last answer: the input has ended, the pause must not wait
+def ended(case, program):  # the input ends at the terminal: the pause must not wait
+    # Ctrl-D as the last answer; then, at the pause, a hang-up that the caller's nohup ignores,
+    # after which the pause's line end cannot be written.
     terminal = Terminal(case, program)
     os.write(terminal.master, b"".join(terminal.typed[:-1]) + b"\x04")
     terminal.check_end(0)
+    terminal = Terminal(case, program, take_over=as_a_caller_may_start_it)
+    terminal.at_the_pause()
+    os.close(terminal.master)
+    if terminal.proc.wait(timeout=20) != 1:
+        fail(f"exit {terminal.proc.returncode} after a hang-up at the pause, expected 1")
 
 
 def jobs(case, program):
