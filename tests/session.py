@@ -162,7 +162,6 @@ def errors(case, program):  # each said on stderr in a line of its own, and exit
         errors_to = subprocess.PIPE if sink else subprocess.STDOUT
         run = subprocess.run(command, stdin=answers, stdout=output, stderr=errors_to, timeout=20,
                              env=env)
-        os.close(answers)
         if sink:
             os.close(output)
         want = b"".join(b"calculator: " + line + line_end for line in said)
@@ -170,6 +169,9 @@ def errors(case, program):  # each said on stderr in a line of its own, and exit
         if run.returncode != (1 if said else 0) or told != want:
             fail(f"{source} to {sink}, {fault}: exit {run.returncode}, stderr {told!r}; "
                  f"expected {want!r}")
+        if source == case and not sink and said and os.lseek(answers, 0, os.SEEK_CUR) != 0:
+            fail(f"{fault}: the pause read on after the failed read")
+        os.close(answers)
         if sink is None and said and run.stdout != empty.stdout + want:
             fail(f"{source}, {fault}: an answer was read after the failed read, or the output "
                  f"came after the error:\n{run.stdout.decode(errors='replace')}")
@@ -234,17 +236,20 @@ def as_a_caller_may_start_it():  # in the child: no controlling terminal, nohup,
 
 
 def key(case, program):  # the pause takes one key, and what was typed after it stays
-    # A plain key, arrows and function keys (xterm's, the Linux console's, Shift+F1 in SS3 form, a
-    # sequence ending in the lowest final byte), UTF-8 characters at each bound of their first
-    # bytes, bytes that begin none, and each sent with Alt (ESC first); a byte that ends a
-    # character cut short is read all the same; Escape alone. At a terminal left non-blocking,
-    # with SIGHUP, ignored, and SIGINT, blocked, staying so.
-    keys = [b"k", b"\x1b[A", b"\x1bOP", b"\x1bO2P", b"\x1b[15~", b"\x1b[[A", b"\x1b[@", b"\xc2\xa9",
-            b"\xdf\xbf", b"\xe2\x82\xac", b"\xef\xbf\xbf", b"\xf0\x9f\x98\x80", b"\xf4\x8f\xbf\xbf",
-            b"\xc1", b"\xf5", b"\x1bk", b"\x1b\xc3\xa9", b"\x1b\x1b[A"]
-    rows = [(key + b"hello\r", b"hello\n") for key in keys]
-    for sent, left in rows + [(b"\xf0\x9fhello\r", b"ello\n"), (b"\x1b", b"")]:
-        terminal = Terminal(case, program, take_over=as_a_caller_may_start_it, blocking=False)
+    # Plain keys, arrows and function keys (xterm's, rxvt's, the Linux console's, Shift+F1 in SS3
+    # form, a sequence ending in the lowest final byte), UTF-8 characters at each bound of their
+    # first bytes, bytes that begin none, and keys sent with Alt (ESC first); a byte that ends a
+    # character cut short is read all the same; Escape alone. At a terminal left non-blocking
+    # (but the last), with SIGHUP, ignored, and SIGINT, blocked, staying so.
+    keys = [b"k", b"\x01", b"\x1b[A", b"\x1b[a", b"\x1bOP", b"\x1bO2P", b"\x1b[15~", b"\x1b[[A",
+            b"\x1b[@", b"\xc2\xa9", b"\xdf\xbf", b"\xe0\xa0\x80", b"\xe2\x82\xac", b"\xef\xbf\xbf",
+            b"\xf0\x9f\x98\x80", b"\xf4\x8f\xbf\xbf", b"\xc1", b"\xf5", b"\x1bk", b"\x1b\xc3\xa9",
+            b"\x1b\x1b[A", b"\x1b\x1b\x1b"]
+    rows = [(key + b"hello\r", b"hello\n", False) for key in keys]
+    rows += [(b"\xf0\x9fhello\r", b"ello\n", False), (b"\xe2\xc3\xa9hello\r", b"\xa9hello\n", False),
+             (b"\x1b", b"", False), (b"\x1b", b"", True)]
+    for sent, left, blocking in rows:
+        terminal = Terminal(case, program, take_over=as_a_caller_may_start_it, blocking=blocking)
         terminal.at_the_pause()
         os.kill(terminal.proc.pid, signal.SIGHUP)
         os.kill(terminal.proc.pid, signal.SIGINT)

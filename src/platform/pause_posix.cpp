@@ -1,7 +1,6 @@
 #include "platform.hpp"
 #include "posix.hpp"
 
-#include <cerrno>
 #include <cstdio>
 #include <poll.h>
 #include <unistd.h>
@@ -16,15 +15,11 @@ const int key_gap = 100;           // ms: the bytes of one key come together, or
 const unsigned char escape = 0x1b; // sent alone by Escape, and first by Alt with another key
 
 // One byte typed at the terminal, waiting at most that long (-1: no limit): false if none came.
+// Only this process reads the terminal now, and a signal's handler restarts the read.
 bool next_byte(int milliseconds, unsigned char& byte)
 {
-    while (platform_posix::wait_for(STDIN_FILENO, POLLIN, milliseconds) > 0) {
-        const ssize_t got = read(STDIN_FILENO, &byte, 1);
-        if (got >= 0 || (errno != EAGAIN && errno != EINTR)) {
-            return got == 1;
-        }
-    }
-    return false;
+    return platform_posix::wait_for(STDIN_FILENO, POLLIN, milliseconds) > 0 &&
+           read(STDIN_FILENO, &byte, 1) == 1;
 }
 
 // The rest of an escape sequence after ESC [ (CSI) or ESC O (SS3): parameter bytes, then a final
