@@ -1,7 +1,6 @@
-# session.py TEST CASE.in KIND PROGRAM...: runs the calculator as its users do, in the way that the
-# function TEST does, and fails on what they would not expect. KIND is native, emulated (PROGRAM
-# starts with qemu) or windows (under Wine: lines end in CR LF, the pause is the command
-# processor's).
+# session.py TEST CASE.in KIND PROGRAM...: runs the calculator as its users do, as the function TEST
+# does, and fails on what they would not expect. KIND: native, emulated (PROGRAM starts with qemu)
+# or windows (under Wine: lines end in CR LF, and the pause is the command processor's).
 import fcntl, os, random, re, select, shlex, signal, subprocess, sys, tempfile, termios, time
 from pathlib import Path
 
@@ -37,9 +36,12 @@ def wait_until(ready, why):  # for a state of another process that shows in no o
         time.sleep(0.01)
 
 
-def processor_time(pid):  # in seconds, of the process so far: user and system time
-    fields = Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+def waited(pid, what):  # half a second of the process's wait takes no processor, and no wake-up
+    before = [int(number) for number in Path(f"/proc/{pid}/schedstat").read_text().split()]
+    time.sleep(0.5)
+    after = [int(number) for number in Path(f"/proc/{pid}/schedstat").read_text().split()]
+    if after[0] - before[0] > 100_000_000 or after[2] - before[2] > 10:  # ns run, times run
+        fail(f"{what} kept the processor busy: {before}, then {after}")
 
 
 def waits_in(pid, call):  # whether the process sleeps in that system call
@@ -82,8 +84,8 @@ def transcript(case, program):  # the answers piped at once, with the case's arg
 
 
 def prompts(case, program):  # the answers written as the prompts come, and one more byte
-    # To a pipe left non-blocking, as some parents leave it: every read must wait all the same.
-    # The read end stays open here too, so that a byte the pause leaves unread is still there.
+    # To a pipe left non-blocking, as some parents leave it, and kept open here: a byte the pause
+    # leaves unread is still there.
     read_end, write_end = os.pipe()
     if not WINDOWS:
         os.set_blocking(read_end, False)
@@ -93,11 +95,7 @@ def prompts(case, program):  # the answers written as the prompts come, and one 
     for number, answer in enumerate(answers):
         shown += read_until(proc.stdout.fileno(), PROMPT.search)
         if number == 0 and not WINDOWS:
-            # Waiting for the answer, it sleeps: a wait that polls in a loop takes the processor.
-            before = processor_time(proc.pid)
-            time.sleep(0.5)
-            if processor_time(proc.pid) - before > 0.1:
-                fail("the wait for an answer kept the processor busy")
+            waited(proc.pid, "the wait for an answer")
         os.write(write_end, answer)
     rest, err = proc.communicate(timeout=20)
     check(case, program, shown + rest, err, proc.returncode)
@@ -120,9 +118,8 @@ def hostile(case, program):  # from a fixed seed, cut off anywhere: still three 
 
 def errors(case, program):  # each said on stderr in a line of its own, and exit 1
     # The cause is named where known; a call interrupted, or finding no data or room yet, is no
-    # error. Faults made by strace, natively, on the calls that reach the files: a read or write
-    # that fails once, a wait for input that fails, a close that fails as on some network file
-    # systems. A failed read ends the reading as the end does: the output is an empty input's.
+    # error. Natively, strace fails a read or write once, a wait for input, or a close (as some
+    # network file systems do). A failed read ends the reading: the output is an empty input's.
     empty = subprocess.run(program, stdin=subprocess.DEVNULL, capture_output=True, timeout=20)
     silent, unwritten = os.pipe()  # left non-blocking, and empty: a read finds nothing yet
     os.set_blocking(silent, False)
@@ -236,11 +233,10 @@ def as_a_caller_may_start_it():  # in the child: no controlling terminal, nohup,
 
 
 def key(case, program):  # the pause takes one key, and what was typed after it stays
-    # Plain keys, arrows and function keys (xterm's, rxvt's, the Linux console's, Shift+F1 in SS3
-    # form, a sequence ending in the lowest final byte), UTF-8 characters at each bound of their
-    # first bytes, bytes that begin none, and keys sent with Alt (ESC first); a byte that ends a
-    # character cut short is read all the same; Escape alone. At a terminal left non-blocking
-    # (but the last), with SIGHUP, ignored, and SIGINT, blocked, staying so.
+    # Plain keys, arrows and function keys (xterm's, rxvt's, the Linux console's, SS3 with a
+    # modifier, the lowest final byte), UTF-8 characters at each bound of their first bytes, keys
+    # with Alt (ESC first), Escape alone; a byte that ends a broken character is read all the same.
+    # At a terminal left non-blocking (but the last), SIGHUP ignored and SIGINT blocked, staying so.
     keys = [b"k", b"\x01", b"\x1b[A", b"\x1b[a", b"\x1bOP", b"\x1bO2P", b"\x1b[15~", b"\x1b[[A",
             b"\x1b[@", b"\xc2\xa9", b"\xdf\xbf", b"\xe0\xa0\x80", b"\xe2\x82\xac", b"\xef\xbf\xbf",
             b"\xf0\x9f\x98\x80", b"\xf4\x8f\xbf\xbf", b"\xc1", b"\xf5", b"\x1bk", b"\x1b\xc3\xa9",
@@ -260,6 +256,7 @@ def key(case, program):  # the pause takes one key, and what was typed after it 
 def stopped(case, program):  # output to a stopped terminal, left non-blocking, waits: none lost
     terminal = Terminal(case, program, blocking=False, stopped=True)
     wait_until(lambda: waits_in(terminal.proc.pid, "poll"), "the first write did not wait")
+    waited(terminal.proc.pid, "the wait for room")
     termios.tcflow(terminal.slave, termios.TCOON)
     terminal.at_the_pause()
     os.write(terminal.master, b"k")
@@ -277,8 +274,7 @@ def signals(case, program):  # each ends the program as it would have
 
 
 def ended(case, program):  # the input ends at the terminal: the pause must not wait
-    # Ctrl-D as the last answer; then, at the pause, a hang-up that the caller's nohup ignores,
-    # after which the pause's line end cannot be written.
+    # Ctrl-D as the last answer; a hang-up at the pause, which nohup ignores (then: a write error).
     terminal = Terminal(case, program)
     os.write(terminal.master, b"".join(terminal.typed[:-1]) + b"\x04")
     terminal.check_end(0)
@@ -318,8 +314,7 @@ def jobs(case, program):
 
 def continued(case, program):  # SIGCONT while output waits in a full pipe: nothing is lost
     # While the pause's prompt waits, SIGCONT takes key mode again, as after a stop; once the key
-    # is taken and the line end after it waits, SIGCONT has its own effect back, and changes
-    # nothing.
+    # is taken and the line end after it waits, SIGCONT has its own effect back: none.
     read_end, write_end = os.pipe()
     room = fcntl.fcntl(write_end, fcntl.F_GETPIPE_SZ)
     terminal = Terminal(case, program, write_end)

@@ -40,12 +40,8 @@ ssize_t read_input(void* /*cookie*/, char* buffer, std::size_t size)
 // reads on from the last byte that this one took.
 int seek_input(void* /*cookie*/, off64_t* offset, int whence)
 {
-    const off64_t reached = lseek64(STDIN_FILENO, *offset, whence);
-    if (reached < 0) {
-        return -1;
-    }
-    *offset = reached;
-    return 0;
+    *offset = lseek64(STDIN_FILENO, *offset, whence);
+    return *offset < 0 ? -1 : 0;
 }
 
 // At a terminal the output is the input's own open file, non-blocking with it; stopped (Ctrl-S),
