@@ -138,7 +138,7 @@ def errors(case, program):  # each said on stderr in a line of its own, and exit
             (case, None, None, "read:error=EIO:when=1", [b"read error: Input/output error"]),
             ("pipe", None, None, "poll,ppoll:error=ENOMEM", [b"read error: Cannot allocate memory"]),
             (case, os.devnull, os.O_WRONLY, "write:error=EAGAIN:when=1", []),
-            (case, None, None, "read:error=EAGAIN:when=1", []),
+            (case, None, None, "read:error=EAGAIN:when=1 poll,ppoll:error=EINTR:when=1", []),
             (case, None, None, "read:error=EINTR:when=1", [])]:
         if fault and not NATIVE:
             continue
@@ -146,7 +146,7 @@ def errors(case, program):  # each said on stderr in a line of its own, and exit
         if fault:  # LeakSanitizer, where built in, cannot work under strace
             paths = [path for path in [source, sink] if path and path != "pipe"]
             command = ["strace", "-qq", "-o", os.devnull, *[f"-P{path}" for path in paths],
-                       "-e", "inject=" + fault, *program]
+                       *[f"--inject={each}" for each in fault.split()], *program]
             asan = os.environ.get("ASAN_OPTIONS", "")
             env = dict(os.environ, ASAN_OPTIONS=asan + ":detect_leaks=0")
         line_end = b"\n"
