@@ -40,10 +40,11 @@ struct sigaction& earlier_action(int signal)
 
 // The modes are ours to change unless this is our controlling terminal and we are not in its
 // foreground: then they are the shell's, and the kernel would stop us for trying (SIGTTOU).
+// tcgetpgrp fails where it is no controlling terminal of ours.
 void set_modes(const termios& modes)
 {
     const pid_t foreground = tcgetpgrp(STDIN_FILENO);
-    if (foreground == getpgrp() || (foreground == -1 && errno == ENOTTY)) {
+    if (foreground == getpgrp() || foreground == -1) {
         tcsetattr(STDIN_FILENO, TCSANOW, &modes);
     }
 }
