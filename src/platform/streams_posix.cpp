@@ -19,6 +19,12 @@ struct {
     int write = 0; // the error of the first write that failed
 } failures;
 
+// Until the descriptor is ready, with no limit: false if the wait itself failed.
+bool ready(int descriptor, short events)
+{
+    return platform_posix::wait_for(descriptor, events, -1) > 0;
+}
+
 ssize_t read_input(void* /*cookie*/, char* buffer, std::size_t size)
 {
     for (;;) {
@@ -29,7 +35,7 @@ ssize_t read_input(void* /*cookie*/, char* buffer, std::size_t size)
         if (errno == EINTR) {
             continue;
         }
-        if (errno != EAGAIN || platform_posix::wait_for(STDIN_FILENO, POLLIN, -1) < 0) {
+        if (errno != EAGAIN || !ready(STDIN_FILENO, POLLIN)) {
             failures.read = errno;
             return -1;
         }
@@ -53,8 +59,7 @@ ssize_t write_output(void* /*cookie*/, const char* data, std::size_t size)
         const ssize_t put = write(STDOUT_FILENO, data + written, size - written);
         if (put >= 0) {
             written += static_cast<std::size_t>(put);
-        } else if (errno != EINTR &&
-                   (errno != EAGAIN || platform_posix::wait_for(STDOUT_FILENO, POLLOUT, -1) < 0)) {
+        } else if (errno != EINTR && (errno != EAGAIN || !ready(STDOUT_FILENO, POLLOUT))) {
             failures.write = errno;
             break;
         }
@@ -67,11 +72,11 @@ ssize_t write_output(void* /*cookie*/, const char* data, std::size_t size)
 int platform_posix::wait_for(int descriptor, short events, int milliseconds)
 {
     pollfd waited{descriptor, events, 0};
-    int ready = 0;
+    int count = 0;
     do {
-        ready = poll(&waited, 1, milliseconds);
-    } while (ready < 0 && errno == EINTR);
-    return ready;
+        count = poll(&waited, 1, milliseconds);
+    } while (count < 0 && errno == EINTR);
+    return count;
 }
 
 void platform::use_waiting_streams()
