@@ -138,6 +138,7 @@ def errors(case, program):  # each said on stderr in a line of its own, and exit
             (case, None, None, "read:error=EIO:when=1", [b"read error: Input/output error"]),
             ("pipe", None, None, "poll,ppoll:error=ENOMEM", [b"read error: Cannot allocate memory"]),
             (case, os.devnull, os.O_WRONLY, "write:error=EAGAIN:when=1", []),
+            (case, os.devnull, os.O_WRONLY, "write:error=EINTR:when=1", []),
             (case, None, None, "read:error=EAGAIN:when=1 poll,ppoll:error=EINTR:when=1", []),
             (case, None, None, "read:error=EINTR:when=1", [])]:
         if fault and not NATIVE:

@@ -3,7 +3,6 @@
 #include "stdio_dialogue.hpp"
 #include "stream_dialogue.hpp"
 
-#include <cerrno>
 #include <cfenv>
 #include <cstdio>
 #include <cstring>
@@ -33,19 +32,16 @@ int finish_input()
 
 // Flushed and closed here, not left to the exit, so that a failure fails the run, whatever was
 // typed; some file systems first report a failed write at the close. The cause named is the
-// first write's that failed, where the platform keeps it, else the flush's, else the close's.
+// first failed write's, where the platform keeps it, else the close's.
 int finish_output()
 {
-    const int flush_error = std::fflush(stdout) == 0 ? 0 : errno;
+    std::fflush(stdout);
     const int close_error = platform::close_output();
-    if (flush_error == 0 && close_error == 0 && std::ferror(stdout) == 0) {
+    if (std::ferror(stdout) == 0 && close_error == 0) {
         return 0;
     }
-    int error = platform::output_error();
-    if (error == 0) {
-        error = flush_error != 0 ? flush_error : close_error;
-    }
-    report("write", error);
+    const int write_error = platform::output_error();
+    report("write", write_error != 0 ? write_error : close_error);
     return 1;
 }
 
