@@ -30,12 +30,11 @@ int finish_input()
     return 1;
 }
 
-// Flushed and closed here, not left to the exit, so that a failure fails the run, whatever was
-// typed; some file systems first report a failed write at the close. The cause named is the
-// first failed write's, where the platform keeps it, else the close's.
+// Closed here, once the pause has flushed it, not left to the exit, so that a failure fails the
+// run, whatever was typed; some file systems first report a failed write at the close. The cause
+// named is the first failed write's, where the platform keeps it, else the close's.
 int finish_output()
 {
-    std::fflush(stdout);
     const int close_error = platform::close_output();
     if (std::ferror(stdout) == 0 && close_error == 0) {
         return 0;

@@ -33,7 +33,8 @@ int input_error();
 int output_error();
 
 // Writes the pause prompt and waits for a key, or for one more byte of piped input after the
-// last answer's line; waits for nothing once standard input has ended or failed.
+// last answer's line; waits for nothing once standard input has ended or failed. Standard
+// output is flushed when it returns.
 void pause();
 
 // Closes standard output, once flushed, where some file systems first report a failed write:
