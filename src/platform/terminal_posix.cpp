@@ -11,20 +11,6 @@
 
 namespace {
 
-// Every signal whose default ends the process, the three that stop it, and the continue after a
-// stop. The real-time signals, which end it too, are added as a range.
-const std::array handled_signals = {
-    SIGHUP,    SIGINT,  SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGBUS,  SIGFPE,
-    SIGSEGV,   SIGUSR1, SIGUSR2, SIGPIPE, SIGALRM, SIGTERM, SIGXCPU, SIGXFSZ,
-    SIGIO,     SIGSYS,  SIGPROF, SIGTSTP, SIGTTIN, SIGTTOU, SIGCONT, SIGVTALRM,
-#ifdef SIGSTKFLT
-    SIGSTKFLT,
-#endif
-#ifdef SIGPWR
-    SIGPWR,
-#endif
-};
-
 struct {
     termios found{};                                 // the modes as key mode found them
     termios keys{};                                  // each key read at once, unechoed
@@ -92,15 +78,13 @@ bool platform_posix::enter_key_mode()
     key_mode.keys.c_cc[VMIN] = 1;
     key_mode.keys.c_cc[VTIME] = 0;
 
-    sigemptyset(&key_mode.handled);
-    for (const int signal : handled_signals) {
-        sigaddset(&key_mode.handled, signal);
+    // Every signal that ends or stops the process, and the continue after a stop: all but those
+    // that do nothing by default, and the two that no handler can take. The C library's own
+    // real-time signals are never in a full set.
+    sigfillset(&key_mode.handled);
+    for (const int left_alone : {SIGCHLD, SIGURG, SIGWINCH, SIGKILL, SIGSTOP}) {
+        sigdelset(&key_mode.handled, left_alone);
     }
-#ifdef SIGRTMIN
-    for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal) {
-        sigaddset(&key_mode.handled, signal);
-    }
-#endif
     key_mode.action.sa_handler = on_signal;
     key_mode.action.sa_mask = key_mode.handled;
     // The writes and the read of the pause go on after a handled signal, and lose nothing.
