@@ -4,7 +4,7 @@
 import fcntl, os, random, re, select, shlex, signal, subprocess, sys, tempfile, termios, time
 from pathlib import Path
 
-LFLAG, CC = 3, 6  # fields of termios.tcgetattr
+LFLAG = 3  # a field of termios.tcgetattr
 PAUSE = rb"u = [^\n]*\n[^\r\n]+"  # the pause's text after the last report, in any language
 PROMPT = re.compile(rb"(: |" + PAUSE + rb")\Z")
 TOKENS = [b"0", b"-0", b"4", b"-3", b"-1e-300", b"1.8e308", b"1e-400", b"nan", b"-inf", b"0x1p2",
@@ -183,10 +183,7 @@ class Terminal:  # a command at a new pseudo-terminal, the answers typed there, 
         self.master, self.slave = os.openpty()
         if stopped:  # as Ctrl-S stops it: nothing can be written until it is started again
             termios.tcflow(self.slave, termios.TCOOFF)
-        # A read out of line mode returns at once, with or without a key, unless asked to wait.
         self.modes = termios.tcgetattr(self.slave)
-        self.modes[CC][termios.VMIN] = b"\0"
-        termios.tcsetattr(self.slave, termios.TCSANOW, self.modes)
         self.blocking = blocking  # a flag the program's descriptors share
         os.set_blocking(self.slave, blocking)
         answers = Path(case).read_bytes().splitlines(keepends=True)
