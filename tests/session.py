@@ -117,19 +117,20 @@ def hostile(case, program):  # from a fixed seed, cut off anywhere: still three 
 
 
 def errors(case, program):  # each said on stderr in a line of its own, and exit 1
-    # The cause is named where known; a call interrupted, or finding no data or room yet, is no
-    # error. Natively, strace fails a read or write once, a wait for input, or a close (as some
-    # network file systems do). A failed read ends the reading: the output is an empty input's.
+    # The cause is named where known, the first write's where more fail; a call interrupted, or
+    # finding no data or room yet, is no error. Natively, strace fails a read or write (or has it
+    # take nothing), a wait for input, or a close. A failed read ends the reading: the output is an
+    # empty input's.
     empty = subprocess.run(program, stdin=subprocess.DEVNULL, capture_output=True, timeout=20)
     silent, unwritten = os.pipe()  # left non-blocking, and empty: a read finds nothing yet
     os.set_blocking(silent, False)
     for source, sink, mode, fault, said in [
             (case, "/dev/full", os.O_WRONLY, None, [b"write error: No space left on device"]),
-            (case, "/dev/full", os.O_WRONLY, "close:error=EIO",
-             [b"write error: No space left on device"]),
-            (case, os.devnull, os.O_RDONLY, None, [b"write error: Bad file descriptor"]),
-            (case, os.devnull, os.O_WRONLY, "write:error=EIO:when=1",
+            (case, "/dev/full", os.O_WRONLY, "write:error=EIO:when=1 close:error=EDQUOT",
              [b"write error: Input/output error"]),
+            (case, os.devnull, os.O_RDONLY, None, [b"write error: Bad file descriptor"]),
+            (case, os.devnull, os.O_WRONLY, "write:retval=0:when=2+",
+             [b"write error: No space left on device"]),
             (case, os.devnull, os.O_WRONLY, "close:error=EIO",
              [b"write error: Input/output error"]),
             ("/", None, None, None, [b"read error: Is a directory"]),

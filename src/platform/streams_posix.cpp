@@ -51,16 +51,20 @@ int seek_input(void* /*cookie*/, off64_t* offset, int whence)
 }
 
 // At a terminal the output is the input's own open file, non-blocking with it; stopped (Ctrl-S),
-// it has no room until it is started again.
+// it has no room until it is started again. A write that takes nothing, as some file systems
+// answer, would take nothing for ever: the disk is full, as coreutils says.
 ssize_t write_output(void* /*cookie*/, const char* data, std::size_t size)
 {
     std::size_t written = 0;
     while (written < size) {
         const ssize_t put = write(STDOUT_FILENO, data + written, size - written);
-        if (put >= 0) {
+        if (put > 0) {
             written += static_cast<std::size_t>(put);
-        } else if (errno != EINTR && (errno != EAGAIN || !ready(STDOUT_FILENO, POLLOUT))) {
-            failures.write = errno;
+        } else if (put == 0 ||
+                   (errno != EINTR && (errno != EAGAIN || !ready(STDOUT_FILENO, POLLOUT)))) {
+            if (failures.write == 0) {
+                failures.write = put == 0 ? ENOSPC : errno;
+            }
             break;
         }
     }
