@@ -119,11 +119,13 @@ def hostile(case, program):  # from a fixed seed, cut off anywhere: still three 
 def errors(case, program):  # each said on stderr in a line of its own, and exit 1
     # The cause is named where known, the first write's where more fail; a call interrupted, or
     # finding no data or room yet, is no error. Natively, strace fails a read or write (or has it
-    # take nothing), a wait for input, or a close. A failed read ends the reading: the output is an
-    # empty input's.
+    # take nothing), a wait for input, or a close, and at a terminal the pause's wait or read of a
+    # key typed ahead. A failed read ends the reading: the output is an empty input's.
     empty = subprocess.run(program, stdin=subprocess.DEVNULL, capture_output=True, timeout=20)
     silent, unwritten = os.pipe()  # left non-blocking, and empty: a read finds nothing yet
     os.set_blocking(silent, False)
+    keyboard, terminal = os.openpty()  # where every answer is typed on one line, then a key
+    tty, modes = os.ttyname(terminal), termios.tcgetattr(terminal)
     for source, sink, mode, fault, said in [
             (case, "/dev/full", os.O_WRONLY, None, [b"write error: No space left on device"]),
             (case, "/dev/full", os.O_WRONLY, "write:error=EIO:when=1 close:error=EDQUOT",
@@ -141,9 +143,15 @@ def errors(case, program):  # each said on stderr in a line of its own, and exit
             (case, os.devnull, os.O_WRONLY, "write:error=EAGAIN:when=1", []),
             (case, os.devnull, os.O_WRONLY, "write:error=EINTR:when=1", []),
             (case, None, None, "read:error=EAGAIN:when=1 poll,ppoll:error=EINTR:when=1", []),
-            (case, None, None, "read:error=EINTR:when=1", [])]:
+            (case, None, None, "read:error=EINTR:when=1", []),
+            (tty, os.devnull, os.O_WRONLY, "read:error=EIO:when=2+",
+             [b"read error: Input/output error"]),
+            (tty, os.devnull, os.O_WRONLY, "poll,ppoll:error=EINVAL",
+             [b"read error: Invalid argument"])]:
         if fault and not NATIVE:
             continue
+        if source == tty:
+            os.write(keyboard, b"4 2 0 1 1 0\rk")
         command, env = program, None
         if fault:  # LeakSanitizer, where built in, cannot work under strace
             paths = [path for path in [source, sink] if path and path != "pipe"]
@@ -168,6 +176,8 @@ def errors(case, program):  # each said on stderr in a line of its own, and exit
         if run.returncode != (1 if said else 0) or told != want:
             fail(f"{source} to {sink}, {fault}: exit {run.returncode}, stderr {told!r}; "
                  f"expected {want!r}")
+        if source == tty and termios.tcgetattr(terminal) != modes:
+            fail(f"{fault}: the terminal was left in other modes")
         if source == case and not sink and said and os.lseek(answers, 0, os.SEEK_CUR) != 0:
             fail(f"{fault}: the pause read on after the failed read")
         os.close(answers)

@@ -20,13 +20,14 @@ void report(const char* what, int error)
 }
 
 // A read that failed ended the reading as the end of the input does; unlike the end, it fails
-// the run.
+// the run. The pause's read of a key leaves stdin's flags alone.
 int finish_input()
 {
-    if (std::ferror(stdin) == 0) {
+    const int error = platform::input_error();
+    if (std::ferror(stdin) == 0 && error == 0) {
         return 0;
     }
-    report("read", platform::input_error());
+    report("read", error);
     return 1;
 }
 

@@ -2,8 +2,6 @@
 #include "posix.hpp"
 
 #include <cstdio>
-#include <poll.h>
-#include <unistd.h>
 
 // The pause of the command processor, done here: at a terminal one key, whole, and not a byte
 // more, since what was typed after it is the next program's; from a pipe or a file, one byte
@@ -14,14 +12,6 @@ namespace {
 const int key_gap = 100;           // ms: the bytes of one key come together, or not at all
 const unsigned char escape = 0x1b; // sent alone by Escape, and first by Alt with another key
 
-// One byte typed at the terminal, waiting at most that long (-1: no limit): false if none came.
-// Only this process reads the terminal now, and a signal's handler restarts the read.
-bool next_byte(int milliseconds, unsigned char& byte)
-{
-    return platform_posix::wait_for(STDIN_FILENO, POLLIN, milliseconds) > 0 &&
-           read(STDIN_FILENO, &byte, 1) == 1;
-}
-
 // The rest of an escape sequence after ESC [ (CSI) or ESC O (SS3): parameter bytes, then a final
 // byte; the Linux console's function keys send ESC [ [ and a letter.
 void take_sequence(unsigned char introducer)
@@ -29,7 +19,7 @@ void take_sequence(unsigned char introducer)
     const int longest = 16;
     const unsigned char first_final = 0x40; // '@'
     unsigned char byte = 0;
-    for (int length = 0; length < longest && next_byte(key_gap, byte); ++length) {
+    for (int length = 0; length < longest && platform_posix::next_byte(key_gap, byte); ++length) {
         if (byte >= first_final && !(introducer == '[' && byte == '[' && length == 0)) {
             return;
         }
@@ -50,7 +40,7 @@ void take_rest_of_key(unsigned char first, bool after_alt)
     const unsigned char continuation_mask = 0xC0;
     unsigned char byte = 0;
     if (first == escape) {
-        if (!next_byte(key_gap, byte)) {
+        if (!platform_posix::next_byte(key_gap, byte)) {
             return;
         }
         if (byte == '[' || byte == 'O') {
@@ -60,7 +50,7 @@ void take_rest_of_key(unsigned char first, bool after_alt)
         }
     } else if (first >= first_of_two && first <= last_first) {
         int rest = first >= first_of_four ? 3 : first >= first_of_three ? 2 : 1;
-        while (rest-- > 0 && next_byte(key_gap, byte) &&
+        while (rest-- > 0 && platform_posix::next_byte(key_gap, byte) &&
                (byte & continuation_mask) == continuation) {
         }
     }
@@ -69,7 +59,7 @@ void take_rest_of_key(unsigned char first, bool after_alt)
 void take_key()
 {
     unsigned char byte = 0;
-    if (next_byte(-1, byte)) {
+    if (platform_posix::next_byte(-1, byte)) {
         take_rest_of_key(byte, false);
     }
 }

@@ -25,8 +25,8 @@ namespace platform {
 // signal), and the cause of one that fails is kept for input_error and output_error.
 void use_waiting_streams();
 
-// The error that ended the reading, where it is known; 0 where the input did not fail, or where
-// the C runtime keeps no cause.
+// The error that ended the reading, the pause's too, where it is known; 0 where the input did
+// not fail, or where the C runtime keeps no cause.
 int input_error();
 
 // The error of the first write of standard output that failed, where it is known; else 0.

@@ -1,13 +1,14 @@
 #pragma once
 
-// What the POSIX files of this layer share: the standard streams' wait, and the terminal's key
-// mode, which the pause enters.
+// What the POSIX files of this layer share: the pause's read of a key, a byte at a time, and the
+// terminal's key mode, which the pause enters.
 
 namespace platform_posix {
 
-// Until the descriptor is ready for the events, or the time is up (-1: no limit): poll's count,
-// 0 if the time is up, or -1 if the wait itself failed (errno says why).
-int wait_for(int descriptor, short events, int milliseconds);
+// One byte of standard input, waiting at most that long (-1: no limit), below stdio: false if
+// none came, or the input has ended, or the wait or the read failed, which ends the reading as a
+// stream's failed read does.
+bool next_byte(int milliseconds, unsigned char& byte);
 
 // Takes the terminal on standard input out of line mode, unechoed, with every signal that would
 // end or stop the process handled so that the modes are given back first: false if standard

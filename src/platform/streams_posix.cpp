@@ -8,9 +8,10 @@
 #include <poll.h>
 #include <unistd.h>
 
-// Standard input and output through readers of our own below stdio: a parent may have left a
-// descriptor non-blocking (the flags are shared with it, so they stay as they are), and a signal
-// may interrupt a call; neither is the end of the input, nor may cut a number or lose output.
+// Standard input and output through readers of our own below stdio, and the pause's keys read
+// there too: a parent may have left a descriptor non-blocking (the flags are shared with it, so
+// they stay as they are), and a signal may interrupt a call; neither is the end of the input, nor
+// may cut a number or lose output.
 
 namespace {
 
@@ -19,10 +20,22 @@ struct {
     int write = 0; // the error of the first write that failed
 } failures;
 
+// Until the descriptor is ready for the events, or the time is up (-1: no limit): poll's count,
+// 0 if the time is up, or -1 if the wait itself failed (errno says why).
+int wait_for(int descriptor, short events, int milliseconds)
+{
+    pollfd waited{descriptor, events, 0};
+    int count = 0;
+    do {
+        count = poll(&waited, 1, milliseconds);
+    } while (count < 0 && errno == EINTR);
+    return count;
+}
+
 // Until the descriptor is ready, with no limit: false if the wait itself failed.
 bool ready(int descriptor, short events)
 {
-    return platform_posix::wait_for(descriptor, events, -1) > 0;
+    return wait_for(descriptor, events, -1) > 0;
 }
 
 ssize_t read_input(void* /*cookie*/, char* buffer, std::size_t size)
@@ -73,16 +86,6 @@ ssize_t write_output(void* /*cookie*/, const char* data, std::size_t size)
 
 } // namespace
 
-int platform_posix::wait_for(int descriptor, short events, int milliseconds)
-{
-    pollfd waited{descriptor, events, 0};
-    int count = 0;
-    do {
-        count = poll(&waited, 1, milliseconds);
-    } while (count < 0 && errno == EINTR);
-    return count;
-}
-
 void platform::use_waiting_streams()
 {
     static const cookie_io_functions_t reader{read_input, nullptr, seek_input, nullptr};
@@ -100,6 +103,18 @@ void platform::use_waiting_streams()
     // Never destroyed: the C++ library flushes std::cout at the exit, after this file's statics.
     std::cin.rdbuf(new __gnu_cxx::stdio_sync_filebuf<char>(input));
     std::cout.rdbuf(new __gnu_cxx::stdio_sync_filebuf<char>(output));
+}
+
+// Only the pause reads a byte at a time, when only this process reads the terminal, and a
+// signal's handler restarts the read.
+bool platform_posix::next_byte(int milliseconds, unsigned char& byte)
+{
+    const int count = wait_for(STDIN_FILENO, POLLIN, milliseconds);
+    const ssize_t got = count > 0 ? read(STDIN_FILENO, &byte, 1) : count;
+    if (got < 0) {
+        failures.read = errno;
+    }
+    return got == 1;
 }
 
 int platform::input_error()
