@@ -4,7 +4,7 @@
 import fcntl, os, random, re, select, shlex, signal, subprocess, sys, tempfile, termios, time
 from pathlib import Path
 
-LFLAG = 3  # a field of termios.tcgetattr
+LFLAG, CC = 3, 6  # fields of termios.tcgetattr
 PAUSE = rb"u = [^\n]*\n[^\r\n]+"  # the pause's text after the last report, in any language
 PROMPT = re.compile(rb"(: |" + PAUSE + rb")\Z")
 TOKENS = [b"0", b"-0", b"4", b"-3", b"-1e-300", b"1.8e308", b"1e-400", b"nan", b"-inf", b"0x1p2",
@@ -195,6 +195,8 @@ class Terminal:  # a command at a new pseudo-terminal, the answers typed there, 
         if stopped:  # as Ctrl-S stops it: nothing can be written until it is started again
             termios.tcflow(self.slave, termios.TCOOFF)
         self.modes = termios.tcgetattr(self.slave)
+        self.modes[CC][termios.VMIN] = b"\x03"  # stty min 3: line mode ignores it, and so must keys
+        termios.tcsetattr(self.slave, termios.TCSANOW, self.modes)
         self.blocking = blocking  # a flag the program's descriptors share
         os.set_blocking(self.slave, blocking)
         answers = Path(case).read_bytes().splitlines(keepends=True)

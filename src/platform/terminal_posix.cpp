@@ -73,9 +73,11 @@ bool platform_posix::enter_key_mode()
     key_mode.keys = key_mode.found;
     // Without IXON, Ctrl-S and Ctrl-Q are keys too; without IEXTEN, so are Ctrl-V and Ctrl-O on
     // systems that give them a meaning outside line mode (BSD, macOS). Ctrl-C and Ctrl-Z still act.
-    // VMIN and VTIME stay as they were: every read follows a poll that saw a byte.
+    // Each byte as it comes: with MIN above 1 (stty min 3, which line mode ignores), poll would
+    // see no key until that many bytes wait. TIME then does nothing.
     key_mode.keys.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | IEXTEN);
     key_mode.keys.c_iflag &= ~static_cast<tcflag_t>(IXON);
+    key_mode.keys.c_cc[VMIN] = 1;
 
     // Every signal that ends or stops the process, and the continue after a stop: all but those
     // that do nothing by default, and the two that no handler can take. The C library's own
