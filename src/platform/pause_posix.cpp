@@ -4,8 +4,8 @@
 #include <cstdio>
 
 // The pause of the command processor, done here: at a terminal one key, whole, and not a byte
-// more, since what was typed after it is the next program's; from a pipe or a file, one byte
-// after the last answer's line.
+// more, since what was typed after it is the next program's (tcflush would throw it away); from
+// a pipe or a file, one byte after the last answer's line.
 
 namespace {
 

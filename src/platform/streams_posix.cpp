@@ -15,6 +15,7 @@
 
 namespace {
 
+// Kept past the call that failed, as errno is not.
 struct {
     int read = 0;  // the error of the read that failed: no read follows it
     int write = 0; // the error of the first write that failed
