@@ -52,7 +52,6 @@ def linux(program, objdump, nm, static, compiler):  # main's canary, and the che
 def checksec(program):  # full RELRO, no executable stack, loaded at a random address
     need("checksec")
     report = json.loads(run("checksec", "--output=json", f"--file={program}"))[program]
-    print(report)
     for key, value in {"relro": "full", "nx": "yes", "pie": "yes"}.items():
         if report[key] != value:
             fail(f"checksec finds {key} {report[key]}, not {value}")
