@@ -124,8 +124,6 @@ def errors(case, program):  # each said on stderr in a line of its own, and exit
     empty = subprocess.run(program, stdin=subprocess.DEVNULL, capture_output=True, timeout=20)
     silent, unwritten = os.pipe()  # left non-blocking, and empty: a read finds nothing yet
     os.set_blocking(silent, False)
-    keyboard, terminal = os.openpty()  # where every answer is typed on one line, then a key
-    tty, modes = os.ttyname(terminal), termios.tcgetattr(terminal)
     for source, sink, mode, fault, said in [
             (case, "/dev/full", os.O_WRONLY, None, [b"write error: No space left on device"]),
             (case, "/dev/full", os.O_WRONLY, "write:error=EIO:when=1 close:error=EDQUOT",
@@ -144,14 +142,16 @@ def errors(case, program):  # each said on stderr in a line of its own, and exit
             (case, os.devnull, os.O_WRONLY, "write:error=EINTR:when=1", []),
             (case, None, None, "read:error=EAGAIN:when=1 poll,ppoll:error=EINTR:when=1", []),
             (case, None, None, "read:error=EINTR:when=1", []),
-            (tty, os.devnull, os.O_WRONLY, "read:error=EIO:when=2+",
+            ("terminal", os.devnull, os.O_WRONLY, "read:error=EIO:when=2+",
              [b"read error: Input/output error"]),
-            (tty, os.devnull, os.O_WRONLY, "poll,ppoll:error=EINVAL",
+            ("terminal", os.devnull, os.O_WRONLY, "poll,ppoll:error=EINVAL",
              [b"read error: Invalid argument"])]:
         if fault and not NATIVE:
             continue
-        if source == tty:
+        if source == "terminal":  # a new one, every answer typed on one line, then a key
+            keyboard, terminal = os.openpty()
             os.write(keyboard, b"4 2 0 1 1 0\rk")
+            source, modes = os.ttyname(terminal), termios.tcgetattr(terminal)
         command, env = program, None
         if fault:  # LeakSanitizer, where built in, cannot work under strace
             paths = [path for path in [source, sink] if path and path != "pipe"]
@@ -176,7 +176,7 @@ def errors(case, program):  # each said on stderr in a line of its own, and exit
         if run.returncode != (1 if said else 0) or told != want:
             fail(f"{source} to {sink}, {fault}: exit {run.returncode}, stderr {told!r}; "
                  f"expected {want!r}")
-        if source == tty and termios.tcgetattr(terminal) != modes:
+        if os.isatty(answers) and termios.tcgetattr(answers) != modes:
             fail(f"{fault}: the terminal was left in other modes")
         if source == case and not sink and said and os.lseek(answers, 0, os.SEEK_CUR) != 0:
             fail(f"{fault}: the pause read on after the failed read")
