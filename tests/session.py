@@ -129,7 +129,7 @@ def errors(case, program):  # each said on stderr in a line of its own, and exit
             (case, "/dev/full", os.O_WRONLY, "write:error=EIO:when=1 close:error=EDQUOT",
              [b"write error: Input/output error"]),
             (case, os.devnull, os.O_RDONLY, None, [b"write error: Bad file descriptor"]),
-            (case, os.devnull, os.O_WRONLY, "write:retval=0:when=2+",
+            (case, os.devnull, os.O_WRONLY, "read:error=EAGAIN:when=1 write:retval=0:when=9+",
              [b"write error: No space left on device"]),
             (case, os.devnull, os.O_WRONLY, "close:error=EIO",
              [b"write error: Input/output error"]),
