@@ -118,9 +118,9 @@ def hostile(case, program):  # from a fixed seed, cut off anywhere: still three 
 
 def errors(case, program):  # each said on stderr in a line of its own, and exit 1
     # The cause is named where known, the first write's where more fail; a call interrupted, or
-    # finding no data or room yet, is no error. Natively, strace fails a read or write (or has it
-    # take nothing), a wait for input, or a close, and at a terminal the pause's wait or read of a
-    # key typed ahead. A failed read ends the reading: the output is an empty input's.
+    # finding no data or room yet, is no error. Natively, strace fails a read, a write, a wait for
+    # input or a close, has the writes after a read that waited (the 9th on) take nothing, and at a
+    # terminal fails the pause's wait or read of a key typed ahead. A failed read ends the reading.
     empty = subprocess.run(program, stdin=subprocess.DEVNULL, capture_output=True, timeout=20)
     silent, unwritten = os.pipe()  # left non-blocking, and empty: a read finds nothing yet
     os.set_blocking(silent, False)
